@@ -1,0 +1,41 @@
+# The Windows program: the UI layer, the windows and tavelin.exe itself.
+
+add_library(tavelin_ui STATIC
+  ui/app_dir.cpp
+  ui/form.cpp
+  ui/system_dll.cpp
+  ui/text.cpp
+  ui/twips.cpp
+  ui/yield.cpp
+)
+target_include_directories(tavelin_ui PUBLIC ${PROJECT_SOURCE_DIR})
+target_compile_definitions(tavelin_ui PUBLIC UNICODE _UNICODE WIN32_LEAN_AND_MEAN NOMINMAX
+  _WIN32_WINNT=0x0601 WINVER=0x0601)
+target_link_libraries(tavelin_ui PUBLIC tavelin_portable gdi32 user32)
+tavelin_warnings(tavelin_ui)
+
+configure_file(assets/version.h.in ${CMAKE_BINARY_DIR}/generated/version.h @ONLY)
+
+add_executable(tavelin WIN32
+  app/Module1.cpp
+  app/win32_drive.cpp
+  forms/frmAttendere.cpp
+  forms/frmFine.cpp
+  assets/tavelin.rc
+)
+target_include_directories(tavelin PRIVATE ${CMAKE_BINARY_DIR}/generated)
+target_link_libraries(tavelin PRIVATE tavelin_ui)
+target_link_options(tavelin PRIVATE -s -Wl,--gc-sections)
+target_compile_options(tavelin PRIVATE -ffunction-sections -fdata-sections)
+set_target_properties(tavelin PROPERTIES RUNTIME_OUTPUT_DIRECTORY ${TAVELIN_DIST_DIR})
+set_property(SOURCE assets/tavelin.rc APPEND PROPERTY OBJECT_DEPENDS
+  ${PROJECT_SOURCE_DIR}/assets/tavelin.manifest ${CMAKE_BINARY_DIR}/generated/version.h)
+tavelin_warnings(tavelin)
+
+# Win32 tests of the UI layer and the windows, run under Wine.
+add_executable(tavelin_win_tests
+  tests/win/form_test.cpp
+)
+target_link_libraries(tavelin_win_tests PRIVATE tavelin_ui GTest::gtest_main)
+tavelin_warnings(tavelin_win_tests)
+add_test(NAME win COMMAND tavelin_win_tests)

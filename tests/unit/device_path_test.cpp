@@ -1,0 +1,26 @@
+#include "app/command_line.h"
+#include "app/device_path.h"
+
+#include <gtest/gtest.h>
+
+namespace {
+
+std::wstring PathFor(const wchar_t* commandLine) {
+    return app::DevicePath(app::ArgumentPart(commandLine));
+}
+
+TEST(DevicePath, TakesTheFirstTwoCharactersOfTheArguments) {
+    EXPECT_EQ(PathFor(L"tavelin.exe E:"), L"\\\\.\\E:");
+    EXPECT_EQ(PathFor(L"tavelin.exe E:\\"), L"\\\\.\\E:");
+    EXPECT_EQ(PathFor(L"tavelin.exe E:\\Folder"), L"\\\\.\\E:");
+    EXPECT_EQ(PathFor(L"tavelin.exe e:"), L"\\\\.\\e:");
+}
+
+TEST(DevicePath, ShortQuotedAndEmptyArgumentsArePassedAsTheyAre) {
+    EXPECT_EQ(PathFor(L"tavelin.exe"), L"\\\\.\\");
+    EXPECT_EQ(PathFor(L"tavelin.exe E"), L"\\\\.\\E");
+    EXPECT_EQ(PathFor(L"tavelin.exe \"E:\""), L"\\\\.\\\"E");
+    EXPECT_EQ(PathFor(L"tavelin.exe 1234"), L"\\\\.\\12");
+}
+
+}  // namespace
