@@ -17,6 +17,10 @@ struct Forms {
 
     ui::FormRef<forms::frmAttendere> frmAttendere;
     ui::FormRef<forms::frmFine> frmFine;
+
+    // The end of a run: unloads the windows (About, wait, result, in that order) and drops the
+    // references. A window that was never created or is not loaded is left alone.
+    void UnloadAll();
 };
 
 }  // namespace app

@@ -18,14 +18,15 @@ configure_file(assets/version.h.in ${CMAKE_BINARY_DIR}/generated/version.h @ONLY
 
 add_executable(tavelin WIN32
   app/Module1.cpp
+  app/forms.cpp
   app/win32_drive.cpp
   forms/frmAttendere.cpp
   forms/frmFine.cpp
   assets/tavelin.rc
 )
-target_include_directories(tavelin PRIVATE ${CMAKE_BINARY_DIR}/generated)
+target_include_directories(tavelin PRIVATE ${CMAKE_BINARY_DIR}/generated ${PROJECT_SOURCE_DIR}/assets)
 target_link_libraries(tavelin PRIVATE tavelin_ui)
-target_link_options(tavelin PRIVATE -s -Wl,--gc-sections)
+target_link_options(tavelin PRIVATE -municode -s -Wl,--gc-sections)
 target_compile_options(tavelin PRIVATE -ffunction-sections -fdata-sections)
 set_target_properties(tavelin PROPERTIES RUNTIME_OUTPUT_DIRECTORY ${TAVELIN_DIST_DIR})
 set_property(SOURCE assets/tavelin.rc APPEND PROPERTY OBJECT_DEPENDS

@@ -11,6 +11,7 @@
 #include <functional>
 #include <memory>
 #include <string>
+#include <type_traits>
 #include <vector>
 
 namespace ui {
@@ -54,6 +55,8 @@ public:
     // Runs OnUnload and destroys the window; does nothing when not loaded.
     void Unload();
 
+    bool WantsDialogKeys() const { return design_.dialogKeys; }
+
     std::wstring Caption() const;
     void SetCaption(const std::wstring& text);
 
@@ -86,6 +89,7 @@ private:
     LRESULT Handle(UINT msg, WPARAM wp, LPARAM lp);
     void RegisterClassOnce();
     void ReleaseModal();
+    void RestoreFocus();
 
     struct FontDeleter {
         void operator()(HFONT f) const { if (f) DeleteObject(f); }
@@ -96,6 +100,7 @@ private:
     std::unique_ptr<std::remove_pointer_t<HFONT>, FontDeleter> font_;
     HWND lastFocus_ = nullptr;
     bool modal_ = false;
+    bool activated_ = false;
     std::vector<HWND> disabledByModal_;
 };
 
@@ -111,7 +116,13 @@ public:
     T* operator->() { return &Get(); }
     T& operator*() { return Get(); }
     T& Get() {
-        if (!object_) object_ = make_ ? make_() : std::make_shared<T>();
+        if (!object_) {
+            if constexpr (std::is_default_constructible_v<T>) {
+                object_ = make_ ? make_() : std::make_shared<T>();
+            } else {
+                object_ = make_();
+            }
+        }
         return *object_;
     }
     bool Exists() const { return object_ != nullptr; }

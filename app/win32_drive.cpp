@@ -1,0 +1,32 @@
+#include "app/win32_drive.h"
+
+#include "ui/text.h"
+
+namespace app {
+
+namespace {
+int32_t CapturedError() { return static_cast<int32_t>(GetLastError()); }
+}  // namespace
+
+bool Win32Drive::Open(const std::wstring& devicePath) {
+    const std::string path = ui::ToAnsi(devicePath);
+    HANDLE h = CreateFileA(path.c_str(), GENERIC_READ | GENERIC_WRITE, FILE_SHARE_READ, nullptr,
+                           OPEN_ALWAYS, FILE_FLAG_NO_BUFFERING, nullptr);
+    lastError_ = CapturedError();
+    handle_.reset(h);
+    return handle_.valid();
+}
+
+bool Win32Drive::Flush() {
+    const BOOL ok = FlushFileBuffers(handle_.get());
+    lastError_ = CapturedError();
+    return ok != FALSE;
+}
+
+bool Win32Drive::Close() {
+    const BOOL ok = CloseHandle(handle_.release());
+    lastError_ = CapturedError();
+    return ok != FALSE;
+}
+
+}  // namespace app
