@@ -6,7 +6,12 @@
 namespace forms {
 class frmAttendere;
 class frmFine;
+class frmAbout;
 }  // namespace forms
+
+namespace effect {
+class frmGraphics;
+}  // namespace effect
 
 namespace app {
 
@@ -17,6 +22,8 @@ struct Forms {
 
     ui::FormRef<forms::frmAttendere> frmAttendere;
     ui::FormRef<forms::frmFine> frmFine;
+    ui::FormRef<forms::frmAbout> frmAbout;
+    ui::FormRef<effect::frmGraphics> frmGraphics;
 
     // The end of a run: unloads the windows (About, wait, result, in that order) and drops the
     // references. A window that was never created or is not loaded is left alone.

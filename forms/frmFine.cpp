@@ -3,6 +3,7 @@
 #include <commctrl.h>
 
 #include "app/forms.h"
+#include "forms/frmAbout.h"
 #include "resource.h"
 #include "ui/system_dll.h"
 #include "version.h"
@@ -95,6 +96,9 @@ bool frmFine::OnMessage(UINT msg, WPARAM wp, LPARAM lp, LRESULT& result) {
 
 void frmFine::cmdOk_Click() { Unload(); }
 
-void frmFine::cmdInfo_Click() {}
+void frmFine::cmdInfo_Click() {
+    forms_.frmAbout->Show(ui::ShowMode::Modal);
+    Unload();
+}
 
 }  // namespace forms

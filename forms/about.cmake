@@ -1,0 +1,32 @@
+# The About window and the document opener: the failure texts (portable, unit-tested natively),
+# the window itself, and its end-to-end scenarios under Wine + Xvfb.
+
+target_sources(tavelin_portable PRIVATE ${PROJECT_SOURCE_DIR}/forms/shell_failure.cpp)
+target_sources(tavelin_unit_tests PRIVATE ${PROJECT_SOURCE_DIR}/tests/unit/shell_failure_test.cpp)
+
+if(WIN32)
+  target_sources(tavelin_program PRIVATE ${PROJECT_SOURCE_DIR}/forms/frmAbout.cpp)
+  # shell32 is a known DLL (always System32's); winmm is not, so it is loaded at run time.
+  target_link_libraries(tavelin_program PUBLIC shell32)
+endif()
+
+# End-to-end scenarios: the program's own copy runs from a temporary folder, driven by real X11
+# input; a Win32 driver reads its windows and a recorder stands in for the shell's applications.
+if(WIN32)
+  add_executable(about_driver ${PROJECT_SOURCE_DIR}/tests/e2e/about_driver.cpp)
+  target_compile_definitions(about_driver PRIVATE UNICODE _UNICODE WIN32_LEAN_AND_MEAN NOMINMAX)
+  tavelin_warnings(about_driver)
+  add_executable(about_recorder WIN32 ${PROJECT_SOURCE_DIR}/tests/e2e/about_recorder.cpp)
+  target_compile_definitions(about_recorder PRIVATE UNICODE _UNICODE WIN32_LEAN_AND_MEAN NOMINMAX)
+  target_link_options(about_recorder PRIVATE -municode)
+  tavelin_warnings(about_recorder)
+
+  foreach(scenario window links sound inert effect close newuser)
+    add_test(NAME about_${scenario}
+      COMMAND bash ${PROJECT_SOURCE_DIR}/tests/e2e/about_${scenario}.sh ${TAVELIN_DIST_DIR}
+              $<TARGET_FILE:about_driver> $<TARGET_FILE:about_recorder> ${PROJECT_SOURCE_DIR}
+              ${CMAKE_BINARY_DIR}/e2e-artifacts)
+    # Real input goes to whatever window is under the pointer: nothing else may run meanwhile.
+    set_tests_properties(about_${scenario} PROPERTIES TIMEOUT 240 RUN_SERIAL TRUE)
+  endforeach()
+endif()
