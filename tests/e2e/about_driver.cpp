@@ -19,6 +19,7 @@
 //   about_driver watch <class> <ms> <file>            pings the window for that long: the
 //                                                     longest time it did not answer, and the
 //                                                     file's size right after that time
+//   about_driver cursor                               the handle of the mouse pointer shown
 //   about_driver [--any] close <class>                asks the window to close
 //
 // Texts are printed as UTF-8 with \r, \n, \\ and \" escaped. Exit code 0 on success, 1 on a
@@ -294,6 +295,14 @@ int main(int argc, char** argv) {
     }
     if (command == "nomsgbox" && argc >= 3) {
         return WaitFor(L"#32770", cls(1).c_str(), Timeout(argc, argv, 2, 0)) ? 1 : 0;
+    }
+    if (command == "cursor") {
+        // Another process's cursor cannot be read back under Wine, only told apart by handle.
+        CURSORINFO info{};
+        info.cbSize = sizeof info;
+        if (!GetCursorInfo(&info) || !info.hCursor) return 1;
+        std::printf("0x%llx\n", static_cast<unsigned long long>(reinterpret_cast<uintptr_t>(info.hCursor)));
+        return 0;
     }
     if (command == "dismiss" && argc >= 2) {
         HWND box = WaitFor(L"#32770", cls(1).c_str(), 5000);

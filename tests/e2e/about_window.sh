@@ -88,8 +88,23 @@ pos() { local i=0 x; for x in $order; do [ "$x" == "$1" ] && { echo $i; return; 
 [ "$(pos 10)" -lt "$(pos 8)" ] && echo "ok: the sound spot lies above the photograph" || fail "spot under the photograph ($order)"
 [ "$(pos 6)" -lt "$(pos 5)" ] && echo "ok: the clip lies above its square" || fail "clip under its square ($order)"
 
-# The mouse pointer over a link is the hand (checked by hot spot through the X cursor name is
-# not possible; the driver cannot read another process's cursor), so the screenshot is kept.
+# The pointer: one and the same over the four links, another over the rest of the window (the
+# hand's own image and hot spot are checked in the generated file).
+pointer_at() {
+  local x y w h
+  read -r x y w h < <(driver rect frmAbout "$1")
+  xdotool mousemove $((x + ${2:-w / 2})) $((y + ${3:-h / 2}))
+  sleep 0.3
+  driver cursor
+}
+plain=$(pointer_at 0 300 100)
+hand=$(pointer_at 11)
+[ -n "$hand" ] && [ "$hand" != "$plain" ] && echo "ok: a pointer of its own over the links" \
+  || fail "the pointer over a link ($hand) is the window's ($plain)"
+for id in 7 12 13; do expect "the same pointer over link $id" "$(pointer_at "$id")" "$hand"; done
+for id in 2 9 10; do expect "the plain pointer over control $id" "$(pointer_at "$id")" "$plain"; done
+xdotool mousemove 700 600
+
 import -window root -crop 420x226+150+104 "$ARTIFACTS/about_window.png" 2>/dev/null \
   && echo "screenshot: $ARTIFACTS/about_window.png"
 
