@@ -49,5 +49,3 @@ void Main() {
 }
 
 }  // namespace app
-
-int WINAPI wWinMain(HINSTANCE, HINSTANCE, PWSTR, int) { app::Main(); }

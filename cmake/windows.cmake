@@ -16,18 +16,25 @@ tavelin_warnings(tavelin_ui)
 
 configure_file(assets/version.h.in ${CMAKE_BINARY_DIR}/generated/version.h @ONLY)
 
-add_executable(tavelin WIN32
+# The program's windows and its module, as a library so that the Win32 tests can drive them.
+add_library(tavelin_program STATIC
   app/Module1.cpp
   app/forms.cpp
   app/win32_drive.cpp
   forms/frmAttendere.cpp
   forms/frmFine.cpp
+)
+target_include_directories(tavelin_program PUBLIC ${CMAKE_BINARY_DIR}/generated ${PROJECT_SOURCE_DIR}/assets)
+target_link_libraries(tavelin_program PUBLIC tavelin_ui)
+target_compile_options(tavelin_program PRIVATE -ffunction-sections -fdata-sections)
+tavelin_warnings(tavelin_program)
+
+add_executable(tavelin WIN32
+  app/main.cpp
   assets/tavelin.rc
 )
-target_include_directories(tavelin PRIVATE ${CMAKE_BINARY_DIR}/generated ${PROJECT_SOURCE_DIR}/assets)
-target_link_libraries(tavelin PRIVATE tavelin_ui)
+target_link_libraries(tavelin PRIVATE tavelin_program)
 target_link_options(tavelin PRIVATE -municode -s -Wl,--gc-sections)
-target_compile_options(tavelin PRIVATE -ffunction-sections -fdata-sections)
 set_target_properties(tavelin PROPERTIES RUNTIME_OUTPUT_DIRECTORY ${TAVELIN_DIST_DIR})
 set_property(SOURCE assets/tavelin.rc APPEND PROPERTY OBJECT_DEPENDS
   ${PROJECT_SOURCE_DIR}/assets/tavelin.manifest ${CMAKE_BINARY_DIR}/generated/version.h)
@@ -37,6 +44,6 @@ tavelin_warnings(tavelin)
 add_executable(tavelin_win_tests
   tests/win/form_test.cpp
 )
-target_link_libraries(tavelin_win_tests PRIVATE tavelin_ui GTest::gtest_main)
+target_link_libraries(tavelin_win_tests PRIVATE tavelin_program GTest::gtest_main)
 tavelin_warnings(tavelin_win_tests)
 add_test(NAME win COMMAND tavelin_win_tests)

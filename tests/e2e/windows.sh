@@ -1,0 +1,132 @@
+#!/usr/bin/env bash
+# The wait and result windows of the real tavelin.exe under Wine + Xvfb, driven with real X11
+# input. Usage: windows.sh SCENARIO  (see the case at the bottom).
+here=$(cd "$(dirname "$0")" && pwd)
+. "$here/lib.sh"
+
+command -v xdotool >/dev/null || { echo "FAIL: xdotool missing"; exit 1; }
+
+# Screen coordinates of the centre of a control: control_centre CLASS ID
+control_centre() {
+  local info client rect
+  info=$(driver info "$1")
+  client=$(printf '%s\n' "$info" | field_of '^window' client)
+  rect=$(printf '%s\n' "$info" | field_of "^child id=$2 " rect)
+  IFS=, read -r cl ct _ _ <<<"$client"
+  IFS=, read -r l t r b <<<"$rect"
+  echo "$((cl + (l + r) / 2)) $((ct + (t + b) / 2))"
+}
+
+# Ends the run with one kind of input and checks that the program ends with exit code 0.
+close_with() {  # close_with WHAT INPUT-FUNCTION
+  local what=$1
+  tavelin_start -- S:
+  driver wait frmFine 60000 >/dev/null || { fail "$what: no result window"; return; }
+  sleep 0.3
+  "$2"
+  driver gone frmFine 10000 >/dev/null || fail "$what: the result window stayed"
+  check_eq "$(tavelin_exit_code)" 0 "$what: program ended with exit code 0"
+  if driver gone frmAttendere 100 >/dev/null 2>&1; then echo "ok: $what: wait window gone too"; else fail "$what: wait window left"; fi
+}
+
+click_ok() { xdotool mousemove $(control_centre frmFine 2) click 1; }
+alt_o() { xdotool key alt+o; }
+escape() { xdotool key Escape; }
+click_close_box() {
+  local info rect client
+  info=$(driver info frmFine)
+  rect=$(printf '%s\n' "$info" | field_of '^window' rect)
+  client=$(printf '%s\n' "$info" | field_of '^window' client)
+  IFS=, read -r _ wt _ _ <<<"$rect"
+  IFS=, read -r _ ct cr _ <<<"$client"
+  # The close box sits at the right end of the title bar.
+  xdotool mousemove $((cr - 10)) $(((wt + ct) / 2 + 1)) click 1
+}
+
+check_geometry() {  # check_geometry DPI
+  local dpi=$1 info px
+  px() { echo $(((($1) * dpi + 720) / 1440)); }
+  tavelin_start $(echo "LD_PRELOAD=$TAVELIN_SHIM TAVELIN_SHIM_PATH=tavelin-drives/stick.img TAVELIN_SHIM_SLEEP_MS=1500") -- S:
+  driver wait frmAttendere 30000 >/dev/null || { fail "no wait window"; return; }
+  check_eq "$(driver dpi)" "$dpi" "system DPI"
+  info=$(driver info frmAttendere)
+  local client rect
+  client=$(printf '%s\n' "$info" | field_of '^window' client)
+  IFS=, read -r l t r b <<<"$client"
+  check_eq "$((r - l))x$((b - t))" "$(px 3735)x$(px 840)" "wait window client size at $dpi DPI"
+  rect=$(printf '%s\n' "$info" | field_of '^child id=1 ' rect)
+  check_eq "$rect" "0,0,$(px 3776),$(px 864)" "clip control at $dpi DPI"
+  check_eq "$(printf '%s\n' "$info" | field_of '^window' caption)" '""' "wait window has no caption"
+
+  driver wait frmFine 60000 >/dev/null || { fail "no result window"; return; }
+  info=$(driver info frmFine)
+  client=$(printf '%s\n' "$info" | field_of '^window' client)
+  IFS=, read -r l t r b <<<"$client"
+  check_eq "$((r - l))x$((b - t))" "$(px 4680)x$(px 1860)" "result window client size at $dpi DPI"
+  check_eq "$(printf '%s\n' "$info" | field_of "^child id=100 " rect)" \
+    "$(px 60),$(px 120),$(($(px 60) + $(px 4515))),$(($(px 120) + $(px 1275)))" "Text1 at $dpi DPI"
+  check_eq "$(printf '%s\n' "$info" | field_of "^child id=2 " rect)" \
+    "$(px 2520),$(px 1440),$(($(px 2520) + $(px 975))),$(($(px 1440) + $(px 375)))" "cmdOk at $dpi DPI"
+  check_eq "$(printf '%s\n' "$info" | field_of "^child id=101 " rect)" \
+    "$(px 3600),$(px 1440),$(($(px 3600) + $(px 975))),$(($(px 1440) + $(px 375)))" "cmdInfo at $dpi DPI"
+  check_eq "$(printf '%s\n' "$info" | field_of '^window' caption)" '"Tavelin v.3.0.0"' "versioned caption"
+  check_eq "$(printf '%s\n' "$info" | field_of '^window' owned)" 1 "result window owned (no taskbar button)"
+  driver click frmFine 2 >/dev/null
+  check_eq "$(tavelin_exit_code)" 0 "exit code"
+}
+
+set_dpi() {
+  wine reg add 'HKCU\Control Panel\Desktop' /v LogPixels /t REG_DWORD /d "$1" /f >/dev/null 2>&1
+  wine reg add 'HKCC\Software\Fonts' /v LogPixels /t REG_DWORD /d "$1" /f >/dev/null 2>&1
+}
+
+case "${1:-}" in
+  close-inputs)
+    close_with "click on Ok" click_ok
+    close_with "Alt+O" alt_o
+    close_with "Escape (cmdOk is the cancel button)" escape
+    close_with "close box" click_close_box
+    # Enter in the text box presses no button: the result stays until it is dismissed.
+    tavelin_start -- S:
+    driver wait frmFine 60000 >/dev/null || fail "no result window"
+    sleep 0.3
+    xdotool key Return
+    sleep 0.5
+    if driver gone frmFine 200 >/dev/null 2>&1; then fail "Enter closed the result window"; else echo "ok: Enter leaves the result up"; fi
+    xdotool key Escape
+    check_eq "$(tavelin_exit_code)" 0 "exit code after Escape"
+    ;;
+  geometry-96)
+    check_geometry 96
+    ;;
+  geometry-144)
+    set_dpi 144
+    trap 'set_dpi 96; e2e_cleanup' EXIT
+    check_geometry 144
+    ;;
+  clip-moves)
+    # The UI thread is blocked in a 4 s flush; the clip must keep moving all the same.
+    tavelin_start "LD_PRELOAD=$TAVELIN_SHIM" TAVELIN_SHIM_PATH=tavelin-drives/stick.img TAVELIN_SHIM_SLEEP_MS=4000 -- S:
+    driver wait frmAttendere 30000 >/dev/null || fail "no wait window"
+    client=$(driver info frmAttendere | field_of '^window' client)
+    IFS=, read -r l t r b <<<"$client"
+    sleep 1
+    import -window root -crop "$((r - l))x$((b - t))+$l+$t" +repage "$E2E_TMP/a.png"
+    sleep 0.7
+    import -window root -crop "$((r - l))x$((b - t))+$l+$t" +repage "$E2E_TMP/b.png"
+    if driver gone frmFine 100 >/dev/null 2>&1; then :; else fail "the flush ended before both pictures were taken"; fi
+    diff=$(compare -metric AE "$E2E_TMP/a.png" "$E2E_TMP/b.png" null: 2>&1 || true)
+    colours=$(convert "$E2E_TMP/a.png" -format '%k' info:)
+    if [ "${diff%%.*}" -gt 0 ] 2>/dev/null; then echo "ok: clip moved while blocked ($diff pixels changed)"; else fail "clip frozen during the flush (difference: $diff)"; fi
+    if [ "$colours" -gt 2 ]; then echo "ok: the wait window shows the clip ($colours colours)"; else fail "the wait window looks empty ($colours colours)"; fi
+    [ -n "${TAVELIN_SCREENSHOTS:-}" ] && cp "$E2E_TMP/a.png" "$TAVELIN_SCREENSHOTS/wait.png"
+    driver wait frmFine 60000 >/dev/null || fail "no result window"
+    driver click frmFine 2 >/dev/null
+    check_eq "$(tavelin_exit_code)" 0 "exit code"
+    ;;
+  *)
+    echo "usage: $0 close-inputs|geometry-96|geometry-144|clip-moves" >&2
+    exit 2
+    ;;
+esac
+e2e_done

@@ -1,0 +1,364 @@
+// The form lifecycle and the wait and result windows, on real Win32 windows under Wine.
+
+#include <gtest/gtest.h>
+#include <windows.h>
+
+#include <string>
+
+#include "app/forms.h"
+#include "forms/frmAttendere.h"
+#include "forms/frmFine.h"
+#include "ui/form.h"
+#include "ui/twips.h"
+#include "ui/yield.h"
+
+namespace {
+
+int g_constructed = 0;
+
+class TestForm : public ui::Form {
+public:
+    static ui::FormDesign MakeDesign() {
+        ui::FormDesign d;
+        d.className = L"TavelinTestForm";
+        d.caption = L"Test form";
+        d.style = WS_POPUP | WS_CAPTION | WS_SYSMENU;
+        d.clientWidth = 1500;
+        d.clientHeight = 750;
+        return d;
+    }
+    TestForm() : Form(MakeDesign()) { ++g_constructed; }
+
+    int loads = 0;
+    int unloads = 0;
+    int activations = 0;
+    int member = 0;
+
+private:
+    void OnLoad() override { ++loads; }
+    void OnUnload() override { ++unloads; }
+    void OnActivate() override { ++activations; }
+};
+
+std::wstring ClassOf(HWND hwnd) {
+    wchar_t name[64] = {};
+    GetClassNameW(hwnd, name, 64);
+    return name;
+}
+
+std::wstring TextOf(HWND hwnd) {
+    wchar_t text[256] = {};
+    GetWindowTextW(hwnd, text, 256);
+    return text;
+}
+
+RECT ChildRect(HWND parent, HWND child) {
+    RECT r;
+    GetWindowRect(child, &r);
+    MapWindowPoints(nullptr, parent, reinterpret_cast<POINT*>(&r), 2);
+    return r;
+}
+
+TEST(FormRef, CreatesOnFirstReferenceAndAfreshAfterDrop) {
+    ui::FormRef<TestForm> ref;
+    const int before = g_constructed;
+    EXPECT_FALSE(ref.Exists());
+    ref->member = 42;
+    EXPECT_TRUE(ref.Exists());
+    EXPECT_EQ(g_constructed, before + 1);
+    EXPECT_EQ(ref->member, 42);
+    EXPECT_FALSE(ref->IsLoaded()) << "a reference alone must not load the form";
+
+    ref.Drop();
+    EXPECT_FALSE(ref.Exists());
+    EXPECT_EQ(ref->member, 0);
+    EXPECT_EQ(g_constructed, before + 2);
+}
+
+TEST(Form, LoadsOnceOnFirstUseAndUnloadDestroysTheWindow) {
+    ui::FormRef<TestForm> ref;
+    HWND hwnd = ref->Hwnd();
+    ASSERT_TRUE(IsWindow(hwnd));
+    ref->Load();
+    ref->Hwnd();
+    EXPECT_EQ(ref->loads, 1);
+    EXPECT_FALSE(IsWindowVisible(hwnd));
+    EXPECT_EQ(ref->Caption(), L"Test form");
+
+    ref->Unload();
+    EXPECT_FALSE(IsWindow(hwnd));
+    EXPECT_FALSE(ref->IsLoaded());
+    EXPECT_EQ(ref->unloads, 1);
+    ref->Unload();  // not loaded: nothing happens
+    EXPECT_EQ(ref->unloads, 1);
+
+    HWND again = ref->Hwnd();  // the same object loads a new window
+    EXPECT_TRUE(IsWindow(again));
+    EXPECT_EQ(ref->loads, 2);
+    ref->Unload();
+}
+
+TEST(Form, GeometryIsTwipsAtTheSystemDpi) {
+    ui::FormRef<TestForm> ref;
+    RECT client;
+    GetClientRect(ref->Hwnd(), &client);
+    EXPECT_EQ(client.right, MulDiv(1500, ui::DpiX(), 1440));
+    EXPECT_EQ(client.bottom, MulDiv(750, ui::DpiY(), 1440));
+    if (ui::DpiX() == 96) {
+        EXPECT_EQ(ui::TwipsToPixelsX(15), 1);
+        EXPECT_EQ(client.right, 100);
+    }
+    ref->Unload();
+}
+
+TEST(Form, ModalShowDisablesTheOthersAndReturnsWhenUnloaded) {
+    ui::FormRef<TestForm> background;
+    ui::FormRef<TestForm> dialog;
+    background->Show();
+    ASSERT_TRUE(IsWindowEnabled(background->Hwnd()));
+
+    HWND dialogHwnd = dialog->Hwnd();
+    bool backgroundWasDisabled = false;
+    // Closed from inside the modal loop, the way the user's close box would.
+    SetTimer(dialogHwnd, 1, 50, [](HWND hwnd, UINT, UINT_PTR id, DWORD) {
+        KillTimer(hwnd, id);
+        PostMessageW(hwnd, WM_CLOSE, 0, 0);
+    });
+    struct Probe { HWND background; bool* disabled; } probe{background->Hwnd(), &backgroundWasDisabled};
+    SetPropW(dialogHwnd, L"probe", &probe);
+    SetTimer(dialogHwnd, 2, 10, [](HWND hwnd, UINT, UINT_PTR id, DWORD) {
+        KillTimer(hwnd, id);
+        auto* p = static_cast<Probe*>(GetPropW(hwnd, L"probe"));
+        *p->disabled = !IsWindowEnabled(p->background);
+        RemovePropW(hwnd, L"probe");
+    });
+
+    dialog->Show(ui::ShowMode::Modal);
+    EXPECT_FALSE(dialog->IsLoaded());
+    EXPECT_FALSE(IsWindow(dialogHwnd));
+    EXPECT_TRUE(backgroundWasDisabled);
+    EXPECT_TRUE(IsWindowEnabled(background->Hwnd())) << "the modal show must give the others back";
+    background->Unload();
+}
+
+TEST(Form, DroppedReferenceLivesOnWhileItsModalShowRuns) {
+    ui::FormRef<TestForm> ref;
+    HWND hwnd = ref->Hwnd();
+    struct Ctx { ui::FormRef<TestForm>* ref; } ctx{&ref};
+    SetPropW(hwnd, L"ctx", &ctx);
+    SetTimer(hwnd, 1, 20, [](HWND w, UINT, UINT_PTR id, DWORD) {
+        KillTimer(w, id);
+        auto* c = static_cast<Ctx*>(GetPropW(w, L"ctx"));
+        RemovePropW(w, L"ctx");
+        auto self = c->ref->Share();
+        c->ref->Drop();    // the program-wide reference goes first ...
+        self->Unload();    // ... then the window, as the screen effect ends its run
+    });
+    ref->Show(ui::ShowMode::Modal);
+    EXPECT_FALSE(ref.Exists());
+}
+
+TEST(Form, ActivationHandlerRunsFromTheLoopAfterShow) {
+    ui::FormRef<TestForm> ref;
+    ref->Show();
+    for (int i = 0; i < 20 && ref->activations == 0; ++i) {
+        ui::DoEvents();
+        Sleep(10);
+    }
+    EXPECT_EQ(ref->activations, 1);
+    ref->Unload();
+}
+
+class ResultWindow : public ::testing::Test {
+protected:
+    app::Forms forms;
+    void TearDown() override { forms.UnloadAll(); }
+};
+
+TEST_F(ResultWindow, LoadingVersionsTheCaptionOnce) {
+    forms.frmFine->SetText1(L"Result");
+    EXPECT_EQ(forms.frmFine->Caption(), L"Tavelin v.3.0.0");
+    forms.frmFine->SetText1(L"Again");
+    EXPECT_EQ(forms.frmFine->Caption(), L"Tavelin v.3.0.0");
+    forms.frmFine->Unload();
+    forms.frmFine->SetText1(L"Reloaded");
+    EXPECT_EQ(forms.frmFine->Caption(), L"Tavelin v.3.0.0") << "a fresh load starts from the design caption";
+}
+
+TEST_F(ResultWindow, ControlsFrameAndGeometry) {
+    forms.frmFine->SetText1(L"line one\r\nline two");
+    HWND hwnd = forms.frmFine->Hwnd();
+
+    const LONG_PTR style = GetWindowLongPtrW(hwnd, GWL_STYLE);
+    const LONG_PTR ex = GetWindowLongPtrW(hwnd, GWL_EXSTYLE);
+    EXPECT_TRUE(style & WS_CAPTION);
+    EXPECT_TRUE(style & WS_SYSMENU);
+    EXPECT_FALSE(style & (WS_THICKFRAME | WS_MINIMIZEBOX | WS_MAXIMIZEBOX));
+    EXPECT_TRUE(ex & WS_EX_DLGMODALFRAME);
+    EXPECT_FALSE(ex & WS_EX_APPWINDOW);
+    EXPECT_EQ(GetWindow(hwnd, GW_OWNER), ui::ApplicationWindow()) << "no taskbar button";
+
+    RECT client;
+    GetClientRect(hwnd, &client);
+    EXPECT_EQ(client.right, ui::TwipsToPixelsX(4680));
+    EXPECT_EQ(client.bottom, ui::TwipsToPixelsY(1860));
+
+    // Tab order: Text1, cmdInfo, cmdOk.
+    HWND text1 = GetWindow(hwnd, GW_CHILD);
+    HWND info = GetWindow(text1, GW_HWNDNEXT);
+    HWND ok = GetWindow(info, GW_HWNDNEXT);
+    ASSERT_TRUE(text1 && info && ok);
+    EXPECT_EQ(ClassOf(text1), L"Edit");
+    EXPECT_EQ(TextOf(text1), L"line one\r\nline two");
+    EXPECT_EQ(TextOf(info), L"&Info...");
+    EXPECT_EQ(TextOf(ok), L"&Ok");
+    EXPECT_EQ(GetDlgCtrlID(ok), IDCANCEL);
+
+    const LONG_PTR textStyle = GetWindowLongPtrW(text1, GWL_STYLE);
+    EXPECT_TRUE(textStyle & ES_MULTILINE);
+    EXPECT_TRUE(textStyle & ES_READONLY);
+    EXPECT_TRUE(textStyle & WS_TABSTOP);
+    EXPECT_FALSE(textStyle & (WS_VSCROLL | WS_HSCROLL));
+
+    const RECT t = ChildRect(hwnd, text1), i = ChildRect(hwnd, info), o = ChildRect(hwnd, ok);
+    EXPECT_EQ(t.left, ui::TwipsToPixelsX(60));
+    EXPECT_EQ(t.top, ui::TwipsToPixelsY(120));
+    EXPECT_EQ(t.right - t.left, ui::TwipsToPixelsX(4515));
+    EXPECT_EQ(t.bottom - t.top, ui::TwipsToPixelsY(1275));
+    EXPECT_EQ(i.left, ui::TwipsToPixelsX(3600));
+    EXPECT_EQ(o.left, ui::TwipsToPixelsX(2520));
+    EXPECT_EQ(o.top, ui::TwipsToPixelsY(1440));
+    EXPECT_EQ(i.right - i.left, ui::TwipsToPixelsX(975));
+    EXPECT_EQ(o.bottom - o.top, ui::TwipsToPixelsY(375));
+}
+
+TEST_F(ResultWindow, TextIsLockedButSelectable) {
+    forms.frmFine->SetText1(L"abc");
+    HWND text1 = GetWindow(forms.frmFine->Hwnd(), GW_CHILD);
+    SendMessageW(text1, WM_CHAR, L'x', 0);
+    SendMessageW(text1, WM_PASTE, 0, 0);
+    EXPECT_EQ(forms.frmFine->Text1Text(), L"abc");
+    SendMessageW(text1, EM_SETSEL, 0, -1);
+    DWORD from = 0, to = 0;
+    SendMessageW(text1, EM_GETSEL, reinterpret_cast<WPARAM>(&from), reinterpret_cast<LPARAM>(&to));
+    EXPECT_EQ(to - from, 3u);
+}
+
+TEST_F(ResultWindow, CentredOnTheScreen) {
+    forms.frmFine->SetText1(L"x");
+    RECT r;
+    GetWindowRect(forms.frmFine->Hwnd(), &r);
+    EXPECT_NEAR((r.left + r.right) / 2, GetSystemMetrics(SM_CXSCREEN) / 2, 1);
+    EXPECT_NEAR((r.top + r.bottom) / 2, GetSystemMetrics(SM_CYSCREEN) / 2, 1);
+}
+
+// Shows the result window modally and feeds it input once it is up; returns whether the
+// modal show ended (the window unloaded) within the time limit.
+bool ModalEndsAfter(app::Forms& forms, void (*input)(HWND)) {
+    forms.frmFine->SetText1(L"text");
+    HWND hwnd = forms.frmFine->Hwnd();
+    struct Ctx { void (*input)(HWND); int ticks; } ctx{input, 0};
+    SetPropW(hwnd, L"ctx", &ctx);
+    SetTimer(hwnd, 7, 30, [](HWND w, UINT, UINT_PTR, DWORD) {
+        auto* c = static_cast<Ctx*>(GetPropW(w, L"ctx"));
+        if (!c) return;
+        if (++c->ticks == 2) c->input(w);
+        if (c->ticks > 60) {  // safety net: ends the show, reported as a failure below
+            c->ticks = -1000;
+            RemovePropW(w, L"ctx");
+            DestroyWindow(w);
+        }
+    });
+    forms.frmFine->Show(ui::ShowMode::Modal);
+    return ctx.ticks >= 0;
+}
+
+HWND g_focusSeen = nullptr;
+
+TEST_F(ResultWindow, TextHoldsTheFocusWhenShown) {
+    forms.frmFine->SetText1(L"text");
+    HWND hwnd = forms.frmFine->Hwnd();
+    HWND text1 = GetWindow(hwnd, GW_CHILD);
+    g_focusSeen = nullptr;
+    SetTimer(hwnd, 3, 50, [](HWND w, UINT, UINT_PTR id, DWORD) {
+        KillTimer(w, id);
+        g_focusSeen = GetFocus();
+        PostMessageW(w, WM_CLOSE, 0, 0);
+    });
+    forms.frmFine->Show(ui::ShowMode::Modal);
+    EXPECT_EQ(g_focusSeen, text1);
+}
+
+TEST_F(ResultWindow, OkEscapeAndTheCloseBoxEndTheModalShow) {
+    EXPECT_TRUE(ModalEndsAfter(forms, [](HWND w) {
+        PostMessageW(GetDlgItem(w, IDCANCEL), BM_CLICK, 0, 0);
+    })) << "Ok button";
+    EXPECT_TRUE(ModalEndsAfter(forms, [](HWND w) {
+        PostMessageW(w, WM_SYSCOMMAND, SC_CLOSE, 0);
+    })) << "close box";
+    EXPECT_TRUE(ModalEndsAfter(forms, [](HWND w) {
+        // Escape through the dialog keys, from the focused text box.
+        PostMessageW(GetFocus() ? GetFocus() : w, WM_KEYDOWN, VK_ESCAPE, 0);
+    })) << "Escape";
+    EXPECT_TRUE(ModalEndsAfter(forms, [](HWND w) {
+        SetFocus(GetDlgItem(w, IDCANCEL));
+        PostMessageW(GetFocus(), WM_SYSCHAR, L'o', 1 << 29);
+    })) << "Alt+O";
+}
+
+bool g_aboutSeen = false;
+
+TEST_F(ResultWindow, InfoShowsTheAboutWindowAndItsCloseEndsTheResultToo) {
+    g_aboutSeen = false;
+    EXPECT_TRUE(ModalEndsAfter(forms, [](HWND w) {
+        PostMessageW(GetDlgItem(w, 101), BM_CLICK, 0, 0);
+        SetTimer(nullptr, 0, 200, [](HWND, UINT, UINT_PTR id, DWORD) {
+            KillTimer(nullptr, id);
+            HWND about = FindWindowW(L"frmAbout", nullptr);
+            g_aboutSeen = about && IsWindowVisible(about);
+            if (about) PostMessageW(about, WM_CLOSE, 0, 0);
+        });
+    }));
+    EXPECT_TRUE(g_aboutSeen);
+    EXPECT_FALSE(forms.frmFine->IsLoaded());
+}
+
+TEST(WaitWindow, TitleLessThickFrameWithTaskbarButtonCentred) {
+    app::Forms forms;
+    forms.frmAttendere->Inizio();
+    HWND hwnd = forms.frmAttendere->Hwnd();
+    ASSERT_TRUE(IsWindowVisible(hwnd));
+    const LONG_PTR style = GetWindowLongPtrW(hwnd, GWL_STYLE);
+    EXPECT_TRUE(style & WS_THICKFRAME);
+    EXPECT_EQ(style & WS_CAPTION, 0);
+    EXPECT_FALSE(style & WS_SYSMENU);
+    EXPECT_TRUE(GetWindowLongPtrW(hwnd, GWL_EXSTYLE) & WS_EX_APPWINDOW);
+    EXPECT_EQ(GetWindow(hwnd, GW_OWNER), nullptr);
+    EXPECT_EQ(TextOf(hwnd), L"");
+
+    RECT client;
+    GetClientRect(hwnd, &client);
+    EXPECT_EQ(client.right, ui::TwipsToPixelsX(3735));
+    EXPECT_EQ(client.bottom, ui::TwipsToPixelsY(840));
+    RECT r;
+    GetWindowRect(hwnd, &r);
+    EXPECT_NEAR((r.left + r.right) / 2, GetSystemMetrics(SM_CXSCREEN) / 2, 1);
+    EXPECT_NEAR((r.top + r.bottom) / 2, GetSystemMetrics(SM_CYSCREEN) / 2, 1);
+
+    HWND animation = GetWindow(hwnd, GW_CHILD);
+    ASSERT_TRUE(animation);
+    const RECT a = ChildRect(hwnd, animation);
+    EXPECT_EQ(a.left, 0);
+    EXPECT_EQ(a.top, 0);
+    EXPECT_EQ(a.right, ui::TwipsToPixelsX(3776));
+    EXPECT_EQ(a.bottom, ui::TwipsToPixelsY(864));
+
+    forms.frmAttendere->SetVisible(false);
+    EXPECT_FALSE(IsWindowVisible(hwnd));
+    EXPECT_TRUE(forms.frmAttendere->IsLoaded());
+    forms.UnloadAll();
+    EXPECT_FALSE(IsWindow(hwnd));
+    EXPECT_FALSE(forms.frmAttendere.Exists());
+}
+
+}  // namespace
