@@ -59,7 +59,7 @@ void frmGraphics::OnLoad() {
 
 void frmGraphics::OnActivate() {
     // The window can be activated again from another window of the program while a run is
-    // under way (from step 3 on it holds the screen's DC); that run goes on alone.
+    // under way (it holds the screen's DC until its end); that run goes on alone.
     if (running || deskdc) return;
     doeffect();
 }

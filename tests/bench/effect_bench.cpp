@@ -99,7 +99,7 @@ double Median(std::vector<double> v) {
 
 int main(int argc, char** argv) {
     double seconds = 2.0;
-    int rounds = 3;
+    int rounds = 5;
     for (int i = 1; i + 1 < argc; i += 2) {
         const std::string a = argv[i];
         if (a == "--seconds") seconds = std::atof(argv[i + 1]);
@@ -118,16 +118,25 @@ int main(int argc, char** argv) {
     RegisterClassW(&wc);
 
     const DWORD ms = static_cast<DWORD>(seconds * 1000);
-    std::vector<double> effectRates, bareRates;
+    std::vector<double> effectRates, bareRates, ratios;
     for (int round = 0; round < rounds; ++round) {
-        bareRates.push_back(BarePassesPerSecond(ms));
-        effectRates.push_back(EffectPassesPerSecond(ms));
-        std::printf("round %d: bare %.0f passes/s, effect preset 0 %.0f passes/s\n", round + 1,
-                    bareRates.back(), effectRates.back());
+        // Alternate which goes first, so that neither gains from the machine's drift.
+        double bare = 0, fx = 0;
+        if (round % 2 == 0) {
+            bare = BarePassesPerSecond(ms);
+            fx = EffectPassesPerSecond(ms);
+        } else {
+            fx = EffectPassesPerSecond(ms);
+            bare = BarePassesPerSecond(ms);
+        }
+        bareRates.push_back(bare);
+        effectRates.push_back(fx);
+        ratios.push_back(fx / bare);
+        std::printf("round %d: bare %.0f passes/s, effect preset 0 %.0f passes/s, ratio %.3f\n",
+                    round + 1, bare, fx, fx / bare);
         std::fflush(stdout);
     }
-    const double bare = Median(bareRates), fx = Median(effectRates);
-    std::printf("median: bare %.0f passes/s, effect %.0f passes/s, ratio %.3f (goal >= 0.9)\n",
-                bare, fx, fx / bare);
+    std::printf("median: bare %.0f passes/s, effect %.0f passes/s, median ratio %.3f (goal >= 0.9)\n",
+                Median(bareRates), Median(effectRates), Median(ratios));
     return 0;
 }

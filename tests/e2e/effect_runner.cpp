@@ -4,12 +4,13 @@
 // screen DCs taken and released. Ends with "effect_runner: PASS" when every check held.
 //
 //   effect_runner [--presets N,M,...] [--runs K] [--stop-passes P] [--pause-at P,Q --go-file F]
-//                 [--wait-file F] [--queue-input char|click] [--timeout-ms T]
+//                 [--repaint-at P] [--wait-file F] [--queue-input char|click] [--timeout-ms T]
 //
 // --presets   the presets to run in order (default 0); --runs repeats the list K times
 // --stop-passes  post a character key to the effect after P passes (0: wait for real input)
 // --pause-at  after each pass P of the list, hold the effect (no message is taken) until the
 //             file F followed by P exists (F is a prefix: --go-file C:\x\go waits for go2, ...)
+// --repaint-at  after pass P, invalidate the whole effect window (it repaints at the next yield)
 // --wait-file  wait until file F exists before the first run (screenshot of the desktop)
 // --queue-input  post a click or a character key while the effect sets up (at its screen DC)
 // --timeout-ms  a run still going after T ms is stopped and counts as a failure
@@ -38,6 +39,7 @@ struct Options {
     int runs = 1;
     long stopPasses = 0;
     std::vector<int> pauseAt;
+    long repaintAt = 0;
     std::wstring goFile;
     std::wstring waitFile;
     std::string queueInput;
@@ -93,7 +95,7 @@ HDC WINAPI CountingGetDc(HWND hwnd) {
     if (!hwnd && dc) {
         ++g_screenDcs[dc];
         ++g_screenDcsTaken;
-        // Step 3 of a run: the window already covers the screen and the loop has not begun.
+        // The run takes the screen DC: the window already covers the screen, no pass yet.
         HWND effect = EffectWindow();
         RECT r{};
         if (g_inRun && !g_options.queueInput.empty() && !g_run.queued && effect &&
@@ -165,6 +167,7 @@ BOOL WINAPI RecordingBitBlt(HDC dst, int x, int y, int w, int h, HDC src, int sx
         HoldUntil(g_options.goFile + std::to_wstring(at));
     }
     const HWND effect = WindowFromDC(dst);
+    if (g_options.repaintAt && r.passes == g_options.repaintAt) InvalidateRect(effect, nullptr, FALSE);
     if (g_options.stopPasses && r.passes == g_options.stopPasses && !r.stopPosted) {
         r.stopPosted = true;
         PostInput(effect, "char");
@@ -284,8 +287,10 @@ private:
         Check(!r.blockSizeChanged && r.blockW == p.blockw && r.blockH == p.blockh, run,
               "block size differs from the preset");
         const int W = GetSystemMetrics(SM_CXSCREEN), H = GetSystemMetrics(SM_CYSCREEN);
-        Check(r.xMin >= 0 && r.xMax <= W - 128 && r.yMin >= 0 && r.yMax <= H - 128, run,
-              "source point outside [0, W-128] x [0, H-128]");
+        // The margin is 128 whatever the block; a screen smaller than that gives negative points.
+        Check(r.xMin >= std::min(0, W - 128) && r.xMax <= std::max(0, W - 128) &&
+                  r.yMin >= std::min(0, H - 128) && r.yMax <= std::max(0, H - 128),
+              run, "source point outside the range between 0 and W-128 (H-128)");
         // A new window object: the ranges a preset leaves unset are 0, so the shift is fixed.
         Check(r.dxMin >= -p.biasx && r.dxMax <= p.rangex - p.biasx, run, "dx outside its range");
         Check(r.dyMin >= -p.biasy && r.dyMax <= p.rangey - p.biasy, run, "dy outside its range");
@@ -326,6 +331,7 @@ int main(int argc, char** argv) {
         else if (a == "--stop-passes") g_options.stopPasses = std::atol(v), ++i;
         else if (a == "--pause-at") g_options.pauseAt = ParseList(v), ++i;
         else if (a == "--go-file") g_options.goFile = Wide(v), ++i;
+        else if (a == "--repaint-at") g_options.repaintAt = std::atol(v), ++i;
         else if (a == "--wait-file") g_options.waitFile = Wide(v), ++i;
         else if (a == "--queue-input") g_options.queueInput = v, ++i;
         else if (a == "--timeout-ms") g_options.timeoutMs = static_cast<DWORD>(std::atol(v)), ++i;

@@ -1,6 +1,7 @@
 #!/usr/bin/env bash
 # The effect window covers the screen with the desktop as it was just before the effect began,
-# and a few thousand passes of preset 0 change that picture only a little, by shifted blocks.
+# a few thousand passes of preset 0 change that picture only a little, by shifted blocks, and a
+# repaint of the window puts the snapshot back.
 # usage: effect_snapshot.sh path/to/effect_runner.exe
 RUNNER=$1
 . "$(dirname "$0")/effect_lib.sh"
@@ -8,10 +9,11 @@ here=$(cd "$(dirname "$0")" && pwd)
 
 read -r W H < <(xdpyinfo | awk '/dimensions:/ { split($2, d, "x"); print d[1], d[2] }')
 go=$FX_WORK/go
-fx_start snapshot --presets 0 --wait-file "$(winpath "${go}0")" --pause-at 2,3000 \
-  --go-file "$(winpath "$go")" --stop-passes 3001 --timeout-ms 60000
+fx_start snapshot --presets 0 --wait-file "$(winpath "${go}0")" --pause-at 2,3000,3002 \
+  --go-file "$(winpath "$go")" --repaint-at 3000 --stop-passes 3003 --timeout-ms 60000
 
-# Screenshots are taken while the runner holds still: before the effect and at passes 2, 3000.
+# Screenshots are taken while the runner holds still: before the effect and at passes 2, 3000
+# and 3002 (after the whole window was invalidated at 3000 and repainted at the next yield).
 fx_wait_for '^waiting' || fail "runner did not start"
 sleep 0.5
 shot "$FX_WORK/before.png"
@@ -26,6 +28,10 @@ fx_wait_for '^paused at pass 3000[[:space:]]*$' 60 || fail "no pass 3000"
 sleep 0.3
 shot "$FX_WORK/pass3000.png"
 touch "${go}3000"
+fx_wait_for '^paused at pass 3002[[:space:]]*$' || fail "no pass 3002"
+sleep 0.3
+shot "$FX_WORK/pass3002.png"
+touch "${go}3002"
 fx_finish
 
 [ "$covering_during" -gt "$covering_before" ] ||
@@ -58,5 +64,10 @@ margin=64
 [ "$dx0" -ge $((cx0 - margin)) ] && [ "$dy0" -ge $((cy0 - margin)) ] &&
   [ "$dx1" -le $((cx1 + margin)) ] && [ "$dy1" -le $((cy1 + margin)) ] ||
   fail "changes reach beyond the desktop's content (blocks moved further than a shift)"
+
+# The repaint took the snapshot again: at most the two blocks copied since.
+a=$(analyse pass3002)
+echo "pass 3002: $(tr '\n' ' ' <<<"$a")"
+[ "$(value diff "$a")" -le $((2 * 128 * 128)) ] || fail "a repaint did not restore the snapshot"
 
 fx_done
