@@ -52,6 +52,14 @@ tav_xvfb_start() {
   [ "$DISPLAY" != ":" ] || { echo "Xvfb did not start" >&2; return 1; }
 }
 
+# Starts a persistent server for the prefix and the system processes it keeps (services,
+# devices, the desktop), all detached from the caller's output: started later by a test, they
+# would inherit its pipe and keep the test runner waiting for the end of that output.
+tav_wineserver_start() {
+  wineserver -p >/dev/null 2>&1 </dev/null 9>&-
+  wine rundll32.exe user32.dll,GetDesktopWindow >/dev/null 2>&1 </dev/null 9>&- || true
+}
+
 tav_xvfb_stop() {
   if [ -n "${TAV_XVFB_PID:-}" ]; then
     kill "$TAV_XVFB_PID" 2>/dev/null || true

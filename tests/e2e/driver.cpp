@@ -55,9 +55,15 @@ std::wstring Wide(const char* text) {
     return out;
 }
 
+// A control's text, asked of the control itself; while its thread is busy (a blocked flush) the
+// text the system holds for the window is used instead.
 std::wstring WindowText(HWND hwnd) {
     DWORD_PTR length = 0;
-    if (!SendMessageTimeoutW(hwnd, WM_GETTEXTLENGTH, 0, 0, SMTO_ABORTIFHUNG, 5000, &length)) return L"";
+    if (!SendMessageTimeoutW(hwnd, WM_GETTEXTLENGTH, 0, 0, SMTO_ABORTIFHUNG, 300, &length)) {
+        wchar_t text[512] = {};
+        GetWindowTextW(hwnd, text, 512);
+        return text;
+    }
     std::wstring text(length + 1, L'\0');
     DWORD_PTR copied = 0;
     SendMessageTimeoutW(hwnd, WM_GETTEXT, text.size(), reinterpret_cast<LPARAM>(text.data()),

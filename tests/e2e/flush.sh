@@ -17,7 +17,7 @@ run_case() {
   if ! driver wait frmFine 60000; then fail "$what: no result window"; return; fi
   check_eq "$(driver text)" "$(expected_text "$error" "$stage")" "$what: result text"
   driver click frmFine 2 >/dev/null
-  check_eq "$(tavelin_exit_code)" "$exit_code" "$what: exit code"
+  tavelin_wait; check_eq "$TAV_RC" "$exit_code" "$what: exit code"
 }
 
 # Like run_case for failures whose error number the platform chooses: the text must carry a
@@ -36,7 +36,7 @@ run_open_failure() {  # run_open_failure WHAT -- ARGS...
     check_eq "$text" "$(expected_text "$error" 1)" "$what: result text (error $error)"
   fi
   driver click frmFine 2 >/dev/null
-  check_eq "$(tavelin_exit_code)" 1 "$what: exit code"
+  tavelin_wait; check_eq "$TAV_RC" 1 "$what: exit code"
 }
 
 case "${1:-}" in
@@ -68,7 +68,7 @@ case "${1:-}" in
       fail "volume still held open after the failed flush"
     fi
     driver click frmFine 2 >/dev/null
-    check_eq "$(tavelin_exit_code)" 3 "exit code"
+    tavelin_wait; check_eq "$TAV_RC" 3 "exit code"
     ;;
   command-lines)
     run_open_failure "empty command line" --
@@ -94,7 +94,7 @@ case "${1:-}" in
     if [ "${frames:-0}" -gt 3 ]; then echo "ok: clip played from the drive root ($frames frames)"; else fail "clip did not play from the root ($frames frames)"; fi
     check_eq "$(driver text)" "$(expected_text 0 8)" "result text from the root"
     driver click frmFine 2 >/dev/null
-    check_eq "$(tavelin_exit_code)" 0 "exit code from the root"
+    tavelin_wait; check_eq "$TAV_RC" 0 "exit code from the root"
     ;;
   *)
     echo "usage: $0 success|unmapped|directory|later-flush|closes-after-failure|command-lines|missing-clip|drive-root" >&2

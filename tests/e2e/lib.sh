@@ -39,12 +39,12 @@ tavelin_start() {
   TAV_PID=$!
 }
 
-# Waits for the program to end and prints its exit code.
-tavelin_exit_code() {
-  local rc=0
-  wait "$TAV_PID" || rc=$?
+# Waits for the program to end; its exit code goes to TAV_RC. (Not in a subshell: only this
+# shell can wait for its child.)
+tavelin_wait() {
+  TAV_RC=0
+  wait "$TAV_PID" || TAV_RC=$?
   TAV_PID=""
-  echo "$rc"
 }
 
 # The result text the program must show: the error piece from FormatMessageA's own text, then the

@@ -14,5 +14,6 @@ ln -sfn "$drives/root" "$WINEPREFIX/dosdevices/k:"
 cp "$TAVELIN_DIST"/tavelin.exe "$TAVELIN_DIST"/*.dll "$drives/root/"
 wineserver -k || true
 wineserver -w
-wineserver -p >/dev/null 2>&1 </dev/null 9>&-
+. "$(dirname "$0")/../../tools/wine-lib.sh"
+tav_wineserver_start
 echo "PASS"
