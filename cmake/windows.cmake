@@ -42,8 +42,10 @@ tavelin_warnings(tavelin)
 
 # Win32 tests of the UI layer and the windows, run under Wine.
 add_executable(tavelin_win_tests
+  tests/win/exe_test.cpp
   tests/win/form_test.cpp
 )
 target_link_libraries(tavelin_win_tests PRIVATE tavelin_program GTest::gtest_main)
 tavelin_warnings(tavelin_win_tests)
+add_dependencies(tavelin_win_tests tavelin)
 add_test(NAME win COMMAND tavelin_win_tests)

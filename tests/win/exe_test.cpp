@@ -1,0 +1,154 @@
+// The built tavelin.exe as a file: its imports, version record and manifest.
+
+#include <gtest/gtest.h>
+#include <windows.h>
+
+#include <algorithm>
+#include <cstring>
+#include <fstream>
+#include <iterator>
+#include <set>
+#include <string>
+#include <vector>
+
+namespace {
+
+std::wstring ExePath() {
+    wchar_t self[MAX_PATH] = {};
+    GetModuleFileNameW(nullptr, self, MAX_PATH);
+    std::wstring dir(self);
+    return dir.substr(0, dir.find_last_of(L'\\')) + L"\\tavelin.exe";
+}
+
+std::vector<char> ReadFile(const std::wstring& path) {
+    std::ifstream in(path.c_str(), std::ios::binary);
+    return std::vector<char>(std::istreambuf_iterator<char>(in), {});
+}
+
+std::string Lower(std::string s) {
+    std::transform(s.begin(), s.end(), s.begin(), [](unsigned char c) { return static_cast<char>(std::tolower(c)); });
+    return s;
+}
+
+// The DLL names in the import directory, read straight from the file's headers.
+std::vector<std::string> ImportedDlls(const std::vector<char>& file) {
+    auto at = [&](size_t offset, size_t size) -> const char* {
+        if (offset + size > file.size()) throw std::runtime_error("truncated PE file");
+        return file.data() + offset;
+    };
+    IMAGE_DOS_HEADER dos;
+    std::memcpy(&dos, at(0, sizeof dos), sizeof dos);
+    IMAGE_NT_HEADERS64 nt;
+    std::memcpy(&nt, at(static_cast<size_t>(dos.e_lfanew), sizeof nt), sizeof nt);
+    const size_t sections = static_cast<size_t>(dos.e_lfanew) + offsetof(IMAGE_NT_HEADERS64, OptionalHeader) +
+                            nt.FileHeader.SizeOfOptionalHeader;
+    auto toOffset = [&](DWORD rva) -> size_t {
+        for (WORD i = 0; i < nt.FileHeader.NumberOfSections; ++i) {
+            IMAGE_SECTION_HEADER s;
+            std::memcpy(&s, at(sections + i * sizeof s, sizeof s), sizeof s);
+            if (rva >= s.VirtualAddress && rva < s.VirtualAddress + std::max(s.Misc.VirtualSize, s.SizeOfRawData)) {
+                return rva - s.VirtualAddress + s.PointerToRawData;
+            }
+        }
+        throw std::runtime_error("RVA outside every section");
+    };
+    std::vector<std::string> names;
+    const DWORD importRva = nt.OptionalHeader.DataDirectory[IMAGE_DIRECTORY_ENTRY_IMPORT].VirtualAddress;
+    for (size_t offset = toOffset(importRva);; offset += sizeof(IMAGE_IMPORT_DESCRIPTOR)) {
+        IMAGE_IMPORT_DESCRIPTOR d;
+        std::memcpy(&d, at(offset, sizeof d), sizeof d);
+        if (d.Name == 0) break;
+        names.push_back(Lower(at(toOffset(d.Name), 1)));
+    }
+    return names;
+}
+
+TEST(TavelinExe, ImportsOnlyKnownDlls) {
+    const std::vector<char> file = ReadFile(ExePath());
+    ASSERT_GT(file.size(), 1024u) << "tavelin.exe not found beside the test";
+    // The KnownDLLs of current Windows: always loaded from System32, never from the program's
+    // folder (which is the removable drive when the program runs from it).
+    const std::set<std::string> known = {
+        "advapi32.dll", "clbcatq.dll", "combase.dll", "comdlg32.dll", "coml2.dll", "gdi32.dll",
+        "gdiplus.dll", "imagehlp.dll", "imm32.dll", "kernel32.dll", "msctf.dll", "msvcrt.dll",
+        "normaliz.dll", "nsi.dll", "ole32.dll", "oleaut32.dll", "psapi.dll", "rpcrt4.dll",
+        "sechost.dll", "setupapi.dll", "shcore.dll", "shell32.dll", "shlwapi.dll", "user32.dll",
+        "wldap32.dll", "ws2_32.dll"};
+    const std::vector<std::string> imports = ImportedDlls(file);
+    EXPECT_FALSE(imports.empty());
+    for (const std::string& dll : imports) EXPECT_TRUE(known.count(dll)) << dll << " is not a KnownDLL";
+}
+
+TEST(TavelinExe, GuiSubsystemAndStaticRuntime) {
+    const std::vector<char> file = ReadFile(ExePath());
+    ASSERT_GT(file.size(), 1024u);
+    IMAGE_DOS_HEADER dos;
+    std::memcpy(&dos, file.data(), sizeof dos);
+    IMAGE_NT_HEADERS64 nt;
+    std::memcpy(&nt, file.data() + dos.e_lfanew, sizeof nt);
+    EXPECT_EQ(nt.OptionalHeader.Subsystem, IMAGE_SUBSYSTEM_WINDOWS_GUI);
+    EXPECT_EQ(nt.FileHeader.Machine, IMAGE_FILE_MACHINE_AMD64);
+    for (const std::string& dll : ImportedDlls(file)) {
+        EXPECT_EQ(dll.find("libstdc++"), std::string::npos);
+        EXPECT_EQ(dll.find("libgcc"), std::string::npos);
+        EXPECT_EQ(dll.find("winpthread"), std::string::npos);
+    }
+}
+
+class Resources : public ::testing::Test {
+protected:
+    void SetUp() override {
+        module_ = LoadLibraryExW(ExePath().c_str(), nullptr, LOAD_LIBRARY_AS_DATAFILE | LOAD_LIBRARY_AS_IMAGE_RESOURCE);
+        ASSERT_NE(module_, nullptr);
+    }
+    void TearDown() override { FreeLibrary(module_); }
+
+    std::string Resource(LPCWSTR type, LPCWSTR name) {
+        HRSRC r = FindResourceW(module_, name, type);
+        if (!r) return {};
+        const char* data = static_cast<const char*>(LockResource(LoadResource(module_, r)));
+        return std::string(data, SizeofResource(module_, r));
+    }
+    HMODULE module_ = nullptr;
+};
+
+TEST_F(Resources, VersionRecordIs3000) {
+    const std::string version = Resource(RT_VERSION, MAKEINTRESOURCEW(VS_VERSION_INFO));
+    ASSERT_GE(version.size(), 40u + sizeof(VS_FIXEDFILEINFO));
+    const size_t at = version.find("\xBD\x04\xEF\xFE");  // VS_FIXEDFILEINFO signature
+    ASSERT_NE(at, std::string::npos);
+    VS_FIXEDFILEINFO info;
+    std::memcpy(&info, version.data() + at, sizeof info);
+    EXPECT_EQ(info.dwFileVersionMS, MAKELONG(0, 3));
+    EXPECT_EQ(info.dwFileVersionLS, 0u);
+    EXPECT_EQ(info.dwProductVersionMS, MAKELONG(0, 3));
+    EXPECT_EQ(info.dwProductVersionLS, 0u);
+}
+
+TEST_F(Resources, ManifestAsksForAdminCommonControlsAndDpiAwareness) {
+    const std::string manifest = Resource(RT_MANIFEST, MAKEINTRESOURCEW(1));
+    ASSERT_FALSE(manifest.empty());
+    EXPECT_NE(manifest.find("level=\"requireAdministrator\""), std::string::npos);
+    EXPECT_NE(manifest.find("name=\"Microsoft.Windows.Common-Controls\" version=\"6.0.0.0\""), std::string::npos);
+    EXPECT_NE(manifest.find(">true</dpiAware>"), std::string::npos);
+    EXPECT_NE(manifest.find("{8e0f7a12-bfb3-4fe8-b9a5-48fd50a15a9a}"), std::string::npos) << "Windows 10/11";
+    EXPECT_NE(manifest.find("{35138b9a-5d96-4fbd-8e2d-a2440225f93a}"), std::string::npos) << "Windows 7";
+}
+
+TEST_F(Resources, IconHasBothImages) {
+    const std::string group = Resource(RT_GROUP_ICON, MAKEINTRESOURCEW(1));
+    ASSERT_GE(group.size(), 6u + 2 * 14u);
+    const auto count = static_cast<unsigned char>(group[4]);
+    EXPECT_EQ(count, 2);
+    bool small16 = false, large256 = false;
+    for (size_t i = 0; i < count; ++i) {
+        const unsigned char* e = reinterpret_cast<const unsigned char*>(group.data() + 6 + i * 14);
+        const int width = e[0], height = e[1], bits = e[6] | (e[7] << 8);
+        if (width == 16 && height == 16 && bits == 4) small16 = true;
+        if (width == 32 && height == 32 && bits == 8) large256 = true;
+    }
+    EXPECT_TRUE(small16) << "16x16 in 16 colours";
+    EXPECT_TRUE(large256) << "32x32 in 256 colours";
+}
+
+}  // namespace

@@ -1,0 +1,39 @@
+#!/usr/bin/env bash
+# Prints Tavelin's figures, all measured in one run under Wine on the same image-backed drive:
+#  - launch to result text on screen, tavelin.exe against a bare program that only opens,
+#    flushes five times, closes and shows the text in one plain window (goal: ratio <= 1.2);
+#  - frames the wait window's clip paints per second while a 5 s flush blocks the UI thread,
+#    against the clip's nominal rate (goal: ratio >= 0.9);
+#  - the size of tavelin.exe (goal: <= 400 KB).
+# The screen effect's own benchmark is build/windows/effect_bench.exe.
+set -euo pipefail
+cd "$(dirname "$0")/.."
+if [ -z "${TAV_SESSION_DIR:-}" ]; then
+  tools/setup.sh
+  cmake --preset windows >/dev/null
+  cmake --build --preset windows >/dev/null
+  exec tools/with-wine "$0" "$@"
+fi
+dist=$PWD/build/windows
+export TAVELIN_DIST=$dist
+bash tests/e2e/setup-drives.sh >/dev/null
+runs=${RUNS:-15}
+win() { winepath -w "$1"; }
+
+echo "== launch to result text (median of $runs runs each, alternating)"
+echo "-- against the bare program as it is (no manifest)"
+wine "$dist/launch_bench.exe" time "$runs" \
+  frmFine "$(win "$dist/tavelin.exe") S:" \
+  BareFlush "$(win "$dist/bare_flush.exe") S:" | tr -d '\r'
+echo "-- against the bare program with tavelin.exe's manifest (common controls 6 loaded too)"
+wine "$dist/launch_bench.exe" time "$runs" \
+  frmFine "$(win "$dist/tavelin.exe") S:" \
+  BareFlush "$(win "$dist/bare_flush_v6.exe") S:" | tr -d '\r'
+
+echo "== clip frames while a 5 s flush blocks the UI thread"
+LD_PRELOAD=$dist/host-tools/fsync_shim.so TAVELIN_SHIM_PATH=tavelin-drives/stick.img TAVELIN_SHIM_SLEEP_MS=5000 \
+  wine "$dist/launch_bench.exe" frames "$(win "$dist/tavelin.exe") S:" | tr -d '\r'
+
+echo "== size"
+size=$(stat -c %s "$dist/tavelin.exe")
+echo "tavelin.exe bytes=$size KB=$((size / 1024)) goal_KB=400"
