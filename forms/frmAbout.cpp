@@ -6,6 +6,7 @@
 
 #include <cstdint>
 #include <limits>
+#include <utility>
 
 #include "app/forms.h"
 #include "effect/frmGraphics.h"
@@ -246,10 +247,16 @@ void frmAbout::OnCommand(int id, int code, HWND /*control*/) {
 
 bool frmAbout::OnMessage(UINT msg, WPARAM wp, LPARAM lp, LRESULT& result) {
     switch (msg) {
+        case WM_KEYDOWN:
+        case WM_SYSKEYDOWN:
+            if (wp != VK_ESCAPE) return false;
+            escapePressed_ = true;
+            result = 0;
+            return true;
         case WM_KEYUP:
         case WM_SYSKEYUP:  // Escape released while Alt is held
             if (wp != VK_ESCAPE) return false;
-            Form_KeyUp(wp);
+            if (std::exchange(escapePressed_, false)) Form_KeyUp(wp);
             result = 0;
             return true;
         case WM_CTLCOLORSTATIC: {

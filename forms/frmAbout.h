@@ -44,6 +44,9 @@ private:
     app::Forms& forms_;
     ui::UniqueGdiObject linkFont_;
     HCURSOR linkCursor_ = nullptr;
+    // Escape's press reached this window: only such a press's release opens the licence, so the
+    // Escape that dismisses a message box does not open the box again on its release.
+    bool escapePressed_ = false;
     HMODULE winmm_ = nullptr;  // loaded on the first sound, from System32 only; kept loaded
 
     HWND Image2 = nullptr;

@@ -67,6 +67,17 @@ for how in Escape label; do
   driver gone "#32770" 5000 || driver dismiss Tavelin
   expect "$how without gpl.txt: About window unchanged" "$(driver info frmAbout)" "$before"
 done
+# Escape that dismisses the box does not ask again when it is released over the About window.
+xdotool key Escape
+driver msgbox Tavelin 10000 >/dev/null || fail "Escape without gpl.txt: no message box"
+xdotool key Escape
+driver gone "#32770" 5000 || fail "Escape did not dismiss the box"
+if driver msgbox Tavelin 700 >/dev/null 2>&1; then
+  fail "the Escape that dismissed the box opened it again"
+  driver dismiss Tavelin
+else
+  echo "ok: the Escape that dismissed the box does not open it again"
+fi
 expect "the failed requests started nothing" "$(shell_requests)" "$n"
 
 xdotool key alt+F4
