@@ -17,15 +17,15 @@ control_centre() {
   echo "$((cl + (l + r) / 2)) $((ct + (t + b) / 2))"
 }
 
-# Ends the run with one kind of input and checks that the program ends with exit code 0.
-close_with() {  # close_with WHAT INPUT-FUNCTION
-  local what=$1
-  tavelin_start -- S:
+# Ends a run on DRIVE with one kind of input and checks the program's exit code.
+close_with() {  # close_with WHAT INPUT-FUNCTION DRIVE EXIT
+  local what=$1 drive=$3 code=$4
+  tavelin_start -- "$drive"
   driver wait frmFine 60000 >/dev/null || { fail "$what: no result window"; return; }
   sleep 0.3
   "$2"
   driver gone frmFine 10000 >/dev/null || fail "$what: the result window stayed"
-  tavelin_wait; check_eq "$TAV_RC" 0 "$what: program ended with exit code 0"
+  tavelin_wait; check_eq "$TAV_RC" "$code" "$what: program ended with exit code $code"
   if driver gone frmAttendere 100 >/dev/null 2>&1; then echo "ok: $what: wait window gone too"; else fail "$what: wait window left"; fi
 }
 
@@ -82,10 +82,10 @@ set_dpi() {
 
 case "${1:-}" in
   close-inputs)
-    close_with "click on Ok" click_ok
-    close_with "Alt+O" alt_o
-    close_with "Escape (cmdOk is the cancel button)" escape
-    close_with "close box" click_close_box
+    close_with "click on Ok" click_ok S: 0
+    close_with "Alt+O" alt_o R: 2
+    close_with "Escape (cmdOk is the cancel button)" escape Q: 1
+    close_with "close box" click_close_box R: 2
     # Enter in the text box presses no button: the result stays until it is dismissed.
     tavelin_start -- S:
     driver wait frmFine 60000 >/dev/null || fail "no result window"
