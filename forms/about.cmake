@@ -14,6 +14,7 @@ endif()
 # input; a Win32 driver reads its windows and a recorder stands in for the shell's applications.
 if(WIN32)
   add_executable(about_driver ${PROJECT_SOURCE_DIR}/tests/e2e/about_driver.cpp)
+  target_include_directories(about_driver PRIVATE ${PROJECT_SOURCE_DIR})
   target_compile_definitions(about_driver PRIVATE UNICODE _UNICODE WIN32_LEAN_AND_MEAN NOMINMAX)
   tavelin_warnings(about_driver)
   add_executable(about_recorder WIN32 ${PROJECT_SOURCE_DIR}/tests/e2e/about_recorder.cpp)

@@ -27,6 +27,8 @@
 
 #include <windows.h>
 
+#include "tests/e2e/driver_text.h"
+
 #include <cstdio>
 #include <cstdlib>
 #include <set>
@@ -35,58 +37,17 @@
 
 namespace {
 
+using e2e::ClassName;
+using e2e::Escaped;
+using e2e::Utf8;
+using e2e::Wide;
+using e2e::WindowText;
+
 bool g_anyProcess = false;
-
-std::string Utf8(const std::wstring& text) {
-    if (text.empty()) return {};
-    const int n = WideCharToMultiByte(CP_UTF8, 0, text.data(), static_cast<int>(text.size()), nullptr, 0,
-                                      nullptr, nullptr);
-    std::string out(static_cast<size_t>(n), '\0');
-    WideCharToMultiByte(CP_UTF8, 0, text.data(), static_cast<int>(text.size()), out.data(), n, nullptr, nullptr);
-    return out;
-}
-
-std::string Escaped(const std::wstring& text) {
-    std::string out;
-    for (char c : Utf8(text)) {
-        switch (c) {
-            case '\r': out += "\\r"; break;
-            case '\n': out += "\\n"; break;
-            case '\\': out += "\\\\"; break;
-            case '"': out += "\\\""; break;
-            default: out += c;
-        }
-    }
-    return out;
-}
-
-std::wstring Wide(const char* text) {
-    const int n = MultiByteToWideChar(CP_UTF8, 0, text, -1, nullptr, 0);
-    std::wstring out(static_cast<size_t>(n > 0 ? n - 1 : 0), L'\0');
-    MultiByteToWideChar(CP_UTF8, 0, text, -1, out.data(), n);
-    return out;
-}
 
 std::wstring Lower(std::wstring s) {
     CharLowerBuffW(s.data(), static_cast<DWORD>(s.size()));
     return s;
-}
-
-std::wstring WindowText(HWND hwnd) {
-    DWORD_PTR length = 0;
-    if (!SendMessageTimeoutW(hwnd, WM_GETTEXTLENGTH, 0, 0, SMTO_ABORTIFHUNG, 5000, &length)) return L"";
-    std::wstring text(length + 1, L'\0');
-    DWORD_PTR copied = 0;
-    SendMessageTimeoutW(hwnd, WM_GETTEXT, text.size(), reinterpret_cast<LPARAM>(text.data()), SMTO_ABORTIFHUNG,
-                        5000, &copied);
-    text.resize(copied);
-    return text;
-}
-
-std::wstring ClassName(HWND hwnd) {
-    wchar_t name[256] = {};
-    GetClassNameW(hwnd, name, 256);
-    return name;
 }
 
 // Whether the window belongs to the program under test.
