@@ -11,6 +11,7 @@
 #include <vector>
 
 #include "ui/avi_clip.h"
+#include "ui/handles.h"
 
 namespace ui {
 namespace {
@@ -19,17 +20,11 @@ using Clock = std::chrono::steady_clock;
 
 constexpr LONGLONG kMaxClipFileBytes = 64LL << 20;
 
-struct HandleCloser {
-    void operator()(HANDLE h) const { CloseHandle(h); }
-};
-using FileHandle = std::unique_ptr<std::remove_pointer_t<HANDLE>, HandleCloser>;
-
 // The whole file, or false if it cannot be read or is beyond any clip's size.
 bool ReadWholeFile(const wchar_t* path, std::vector<std::uint8_t>& bytes) {
-    const HANDLE raw = CreateFileW(path, GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr,
-                                   OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);
-    if (raw == INVALID_HANDLE_VALUE) return false;
-    const FileHandle file(raw);
+    const UniqueFile file(CreateFileW(path, GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr,
+                                      OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr));
+    if (!file) return false;
     LARGE_INTEGER size{};
     if (!GetFileSizeEx(file.get(), &size) || size.QuadPart > kMaxClipFileBytes) return false;
     bytes.resize(static_cast<std::size_t>(size.QuadPart));
