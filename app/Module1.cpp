@@ -1,6 +1,7 @@
 #include "app/Module1.h"
 
 #include <windows.h>
+#include <objbase.h>
 
 #include "app/command_line.h"
 #include "app/device_path.h"
@@ -28,6 +29,8 @@ std::wstring SystemErrorText(int32_t code) {
 
 void Main() {
     ui::RestrictDllSearchToSystem32();
+    // The shell may hand the About window's documents and address to COM-based handlers.
+    (void)CoInitializeEx(nullptr, COINIT_APARTMENTTHREADED | COINIT_DISABLE_OLE1DDE);
     Forms forms;
 
     forms.frmAttendere->Inizio();

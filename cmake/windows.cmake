@@ -25,7 +25,7 @@ add_library(tavelin_program STATIC
   forms/frmFine.cpp
 )
 target_include_directories(tavelin_program PUBLIC ${CMAKE_BINARY_DIR}/generated ${PROJECT_SOURCE_DIR}/assets)
-target_link_libraries(tavelin_program PUBLIC tavelin_ui)
+target_link_libraries(tavelin_program PUBLIC tavelin_ui ole32)
 target_compile_options(tavelin_program PRIVATE -ffunction-sections -fdata-sections)
 tavelin_warnings(tavelin_program)
 

@@ -168,9 +168,9 @@ void frmAbout::CreateControls() {
     Label8 = AddLink(kMakerIndexPage, kLabel8, 960, 900, 3705, 195);
     Image1 = AddControl(L"STATIC", L"", WS_VISIBLE | WS_BORDER | SS_BITMAP | SS_REALSIZECONTROL, 0, kImage1,
                         60, 1860, 750, 930);
-    SendMessageW(Image1, STM_SETIMAGE, IMAGE_BITMAP,
-                 reinterpret_cast<LPARAM>(LoadImageW(instance, MAKEINTRESOURCEW(IDB_PHOTO), IMAGE_BITMAP, 0, 0,
-                                                     LR_SHARED)));
+    // A picture control does not own its bitmap: the form keeps it and deletes it.
+    photo_.reset(LoadImageW(instance, MAKEINTRESOURCEW(IDB_PHOTO), IMAGE_BITMAP, 0, 0, 0));
+    SendMessageW(Image1, STM_SETIMAGE, IMAGE_BITMAP, reinterpret_cast<LPARAM>(photo_.get()));
     Label2 = AddControl(L"STATIC", kRightsNotice, kLabel, 0, kLabel2, 960, 1860, 5115, 435);
     // The hidden spot: paints nothing, so the photograph shows through, but takes the clicks.
     Label1 = AddControl(L"STATIC", L"", kLabel | SS_NOTIFY, WS_EX_TRANSPARENT, kLabel1, 180, 2280, 195, 195);

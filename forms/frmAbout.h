@@ -43,6 +43,7 @@ private:
 
     app::Forms& forms_;
     ui::UniqueGdiObject linkFont_;
+    ui::UniqueGdiObject photo_;
     HCURSOR linkCursor_ = nullptr;
     // Escape's press reached this window: only such a press's release opens the licence, so the
     // Escape that dismisses a message box does not open the box again on its release.

@@ -94,11 +94,13 @@ void Form::Load() {
     const auto keep = weak_from_this().lock();
     RegisterClassOnce();
 
-    NONCLIENTMETRICSW metrics{};
-    metrics.cbSize = sizeof metrics;
-    if (SystemParametersInfoW(SPI_GETNONCLIENTMETRICS, sizeof metrics, &metrics, 0)) {
-        font_.reset(CreateFontIndirectW(&metrics.lfMessageFont));
-    }
+    // The dialog default font, 8 points at the system DPI: the layouts in twips are made for it.
+    LOGFONTW dialogFont{};
+    dialogFont.lfHeight = -MulDiv(8, DpiY(), 72);
+    dialogFont.lfWeight = FW_NORMAL;
+    dialogFont.lfCharSet = DEFAULT_CHARSET;
+    lstrcpynW(dialogFont.lfFaceName, L"MS Shell Dlg", LF_FACESIZE);
+    font_.reset(CreateFontIndirectW(&dialogFont));
 
     const DWORD style = design_.style & ~WS_VISIBLE;
     const DWORD exStyle = design_.exStyle | (design_.showInTaskbar ? WS_EX_APPWINDOW : 0);
@@ -150,8 +152,12 @@ void Form::Show(ShowMode mode) {
             [](HWND hwnd, LPARAM self) -> BOOL {
                 auto* form = reinterpret_cast<Form*>(self);
                 if (hwnd != form->hwnd_ && FromHwnd(hwnd) && IsWindowEnabled(hwnd)) {
+                    try {
+                        form->disabledByModal_.push_back(hwnd);
+                    } catch (...) {
+                        return FALSE;  // nothing may unwind through the system's frames
+                    }
                     EnableWindow(hwnd, FALSE);
-                    form->disabledByModal_.push_back(hwnd);
                 }
                 return TRUE;
             },
