@@ -186,8 +186,6 @@ void Form::SetVisible(bool visible) {
     }
 }
 
-bool Form::IsVisible() const { return hwnd_ && IsWindowVisible(hwnd_); }
-
 void Form::Unload() {
     if (!hwnd_) return;
     const auto keep = weak_from_this().lock();

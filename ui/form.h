@@ -51,7 +51,6 @@ public:
     // returns once this form has been unloaded.
     void Show(ShowMode mode = ShowMode::Modeless);
     void SetVisible(bool visible);
-    bool IsVisible() const;
     // Runs OnUnload and destroys the window; does nothing when not loaded.
     void Unload();
 

@@ -44,12 +44,6 @@ struct FileTraits {
     static Type Invalid() { return INVALID_HANDLE_VALUE; }
     static void Release(Type h) { CloseHandle(h); }
 };
-// Other kernel handles: empty is NULL.
-struct KernelTraits {
-    using Type = HANDLE;
-    static Type Invalid() { return nullptr; }
-    static void Release(Type h) { CloseHandle(h); }
-};
 struct GdiTraits {
     using Type = HGDIOBJ;
     static Type Invalid() { return nullptr; }
@@ -62,7 +56,6 @@ struct MemoryDcTraits {
 };
 
 using UniqueFile = UniqueResource<FileTraits>;
-using UniqueHandle = UniqueResource<KernelTraits>;
 using UniqueGdiObject = UniqueResource<GdiTraits>;
 using UniqueMemoryDc = UniqueResource<MemoryDcTraits>;
 
