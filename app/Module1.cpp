@@ -1,7 +1,6 @@
 #include "app/Module1.h"
 
 #include <windows.h>
-#include <objbase.h>
 
 #include "app/command_line.h"
 #include "app/device_path.h"
@@ -11,6 +10,7 @@
 #include "app/win32_drive.h"
 #include "forms/frmAttendere.h"
 #include "forms/frmFine.h"
+#include "ui/fail_fast.h"
 #include "ui/system_dll.h"
 #include "ui/text.h"
 #include "ui/yield.h"
@@ -27,10 +27,12 @@ std::wstring SystemErrorText(int32_t code) {
     return ui::FromAnsi(std::string_view(buffer.data(), n));
 }
 
-void Main() {
-    ui::RestrictDllSearchToSystem32();
+namespace {
+
+// One run from the wait window to the closed result window; the process's exit code.
+int Run() {
     // The shell may hand the About window's documents and address to COM-based handlers.
-    (void)CoInitializeEx(nullptr, COINIT_APARTMENTTHREADED | COINIT_DISABLE_OLE1DDE);
+    const ui::ComApartment com;
     Forms forms;
 
     forms.frmAttendere->Inizio();
@@ -48,7 +50,19 @@ void Main() {
     forms.frmFine->Show(ui::ShowMode::Modal);
 
     forms.UnloadAll();
-    ExitProcess(static_cast<UINT>(ExitCodeFor(outcome)));
+    return ExitCodeFor(outcome);
+}
+
+}  // namespace
+
+void Main() {
+    // Before any DLL beyond the static imports is loaded: the program's folder may be the stick.
+    ui::RestrictDllSearchToSystem32();
+    ui::EndInternalFailuresFast();
+    // A flush can block the UI thread for minutes; a ghosted copy would freeze the wait
+    // window's clip, which its own thread keeps moving.
+    DisableProcessWindowsGhosting();
+    ExitProcess(static_cast<UINT>(Run()));
 }
 
 }  // namespace app

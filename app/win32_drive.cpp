@@ -1,6 +1,5 @@
 #include "app/win32_drive.h"
 
-#include "ui/text.h"
 
 namespace app {
 
@@ -9,8 +8,9 @@ int32_t CapturedError() { return static_cast<int32_t>(GetLastError()); }
 }  // namespace
 
 bool Win32Drive::Open(const std::wstring& devicePath) {
-    const std::string path = ui::ToAnsi(devicePath);
-    HANDLE h = CreateFileA(path.c_str(), GENERIC_READ | GENERIC_WRITE, FILE_SHARE_READ, nullptr,
+    // The path goes to the system as it is: an ANSI conversion would turn a lookalike letter
+    // ("ｅ:") into a real drive ("e:") that the user never named.
+    HANDLE h = CreateFileW(devicePath.c_str(), GENERIC_READ | GENERIC_WRITE, FILE_SHARE_READ, nullptr,
                            OPEN_ALWAYS, FILE_FLAG_NO_BUFFERING, nullptr);
     lastError_ = CapturedError();
     handle_.reset(h);

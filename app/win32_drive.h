@@ -8,7 +8,7 @@ namespace app {
 
 class Win32Drive : public DriveDevice {
 public:
-    // CreateFileA: read/write access, shared for reading only (other writers are kept out while
+    // CreateFileW: read/write access, shared for reading only (other writers are kept out while
     // the handle is open), OPEN_ALWAYS, unbuffered.
     bool Open(const std::wstring& devicePath) override;
     bool Flush() override;

@@ -2,6 +2,7 @@
 
 add_library(tavelin_ui STATIC
   ui/app_dir.cpp
+  ui/fail_fast.cpp
   ui/form.cpp
   ui/system_dll.cpp
   ui/text.cpp
@@ -25,7 +26,7 @@ add_library(tavelin_program STATIC
   forms/frmFine.cpp
 )
 target_include_directories(tavelin_program PUBLIC ${CMAKE_BINARY_DIR}/generated ${PROJECT_SOURCE_DIR}/assets)
-target_link_libraries(tavelin_program PUBLIC tavelin_ui ole32)
+target_link_libraries(tavelin_program PUBLIC tavelin_ui)
 target_compile_options(tavelin_program PRIVATE -ffunction-sections -fdata-sections)
 tavelin_warnings(tavelin_program)
 
@@ -43,9 +44,14 @@ tavelin_warnings(tavelin)
 # Win32 tests of the UI layer and the windows, run under Wine.
 add_executable(tavelin_win_tests
   tests/win/exe_test.cpp
+  tests/win/fail_fast_test.cpp
   tests/win/form_test.cpp
 )
 target_link_libraries(tavelin_win_tests PRIVATE tavelin_program GTest::gtest_main)
 tavelin_warnings(tavelin_win_tests)
-add_dependencies(tavelin_win_tests tavelin)
+# Fails on purpose, the way the program would; the tests read its exit code.
+add_executable(fail_fast_probe tests/win/fail_fast_probe.cpp)
+target_link_libraries(fail_fast_probe PRIVATE tavelin_ui)
+tavelin_warnings(fail_fast_probe)
+add_dependencies(tavelin_win_tests tavelin fail_fast_probe)
 add_test(NAME win COMMAND tavelin_win_tests)

@@ -6,8 +6,6 @@ target_sources(tavelin_unit_tests PRIVATE ${PROJECT_SOURCE_DIR}/tests/unit/shell
 
 if(WIN32)
   target_sources(tavelin_program PRIVATE ${PROJECT_SOURCE_DIR}/forms/frmAbout.cpp)
-  # shell32 is a known DLL (always System32's); winmm is not, so it is loaded at run time.
-  target_link_libraries(tavelin_program PUBLIC shell32)
 endif()
 
 # End-to-end scenarios: the program's own copy runs from a temporary folder, driven by real X11

@@ -15,7 +15,6 @@
 #include "resource.h"
 #include "ui/app_dir.h"
 #include "ui/system_dll.h"
-#include "ui/text.h"
 #include "ui/twips.h"
 
 namespace forms {
@@ -117,9 +116,13 @@ frmAbout::frmAbout(app::Forms& forms) : Form(AboutDesign()), forms_(forms) {}
 
 int32_t frmAbout::StartDoc(const std::wstring& document) {
     HWND desktop = GetDesktopWindow();
-    const std::string file = ui::ToAnsi(document);
+    if (!shell32_.Loaded()) shell32_ = ui::SystemLibrary(L"shell32.dll");
+    auto* execute = shell32_.Function<decltype(ShellExecuteW)>("ShellExecuteW");
+    if (!execute) return SE_ERR_DLLNOTFOUND;
+    // The document goes to the shell as it is: an ANSI conversion would turn a folder name such
+    // as "Ｔav" into "Tav", another folder, and one such as "Программы" into question marks.
     const auto result = reinterpret_cast<INT_PTR>(
-        ShellExecuteA(desktop, "Open", file.c_str(), "", "C:\\", SW_SHOWNORMAL));
+        execute(desktop, L"Open", document.c_str(), L"", L"C:\\", SW_SHOWNORMAL));
     // The shell's codes are small numbers; a wider value keeps its sign when narrowed.
     if (result > std::numeric_limits<int32_t>::max()) return std::numeric_limits<int32_t>::max();
     if (result < std::numeric_limits<int32_t>::min()) return std::numeric_limits<int32_t>::min();
@@ -212,12 +215,10 @@ void frmAbout::Form_KeyUp(WPARAM key) {
 }
 
 void frmAbout::Label1_Click() {
-    if (!winmm_) winmm_ = ui::LoadSystemLibrary(L"winmm.dll");
-    if (!winmm_) return;
-    using SndPlaySoundFn = BOOL(WINAPI*)(LPCSTR, UINT);
-    const auto play = reinterpret_cast<SndPlaySoundFn>(reinterpret_cast<void*>(GetProcAddress(winmm_, "sndPlaySoundA")));
+    if (!winmm_.Loaded()) winmm_ = ui::SystemLibrary(L"winmm.dll");
+    auto* play = winmm_.Function<decltype(sndPlaySoundW)>("sndPlaySoundW");
     if (!play) return;
-    const std::string path = ui::ToAnsi(ui::AppPath() + L"\\korvane.dll");
+    const std::wstring path = ui::AppPath() + L"\\korvane.dll";
     play(path.c_str(), SND_NODEFAULT);  // synchronous: returns once the sound has ended
 }
 

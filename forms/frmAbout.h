@@ -8,6 +8,7 @@
 #include "ui/animation.h"
 #include "ui/form.h"
 #include "ui/handles.h"
+#include "ui/system_dll.h"
 
 namespace app {
 struct Forms;
@@ -48,7 +49,9 @@ private:
     // Escape's press reached this window: only such a press's release opens the licence, so the
     // Escape that dismisses a message box does not open the box again on its release.
     bool escapePressed_ = false;
-    HMODULE winmm_ = nullptr;  // loaded on the first sound, from System32 only; kept loaded
+    // Loaded from System32 on the first request; they go with the window.
+    ui::SystemLibrary shell32_;
+    ui::SystemLibrary winmm_;
 
     HWND Image2 = nullptr;
     HWND lblVersione = nullptr;

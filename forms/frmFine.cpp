@@ -35,9 +35,9 @@ constexpr int kCmdOk = IDCANCEL;
 // Makes sure the common controls library is loaded; its answer does not matter. It comes from
 // System32 (or the manifest's side-by-side version), never from the program's folder.
 void InitCommonControlsOnce() {
-    using InitFn = BOOL(WINAPI*)(const INITCOMMONCONTROLSEX*);
+    // It stays loaded for the life of the process: the windows' controls may be its classes.
     if (HMODULE comctl = ui::LoadSystemLibrary(L"comctl32.dll")) {
-        auto init = reinterpret_cast<InitFn>(
+        auto* init = reinterpret_cast<decltype(InitCommonControlsEx)*>(
             reinterpret_cast<void*>(GetProcAddress(comctl, "InitCommonControlsEx")));
         if (init) init(nullptr);
     }

@@ -1,8 +1,9 @@
 #include "ui/form.h"
 
-#include <exception>
+#include <algorithm>
 #include <stdexcept>
 
+#include "ui/fail_fast.h"
 #include "ui/twips.h"
 #include "ui/yield.h"
 
@@ -18,6 +19,19 @@ HINSTANCE Instance() { return GetModuleHandleW(nullptr); }
 
 bool IsOwnThreadWindow(HWND hwnd) {
     return hwnd && GetWindowThreadProcessId(hwnd, nullptr) == GetCurrentThreadId();
+}
+
+// Where a window at `r` must go to lie wholly inside the work area of its monitor: moved only as
+// far as needed, and with its top-left corner inside when it is larger than the work area.
+POINT KeepInsideWorkArea(const RECT& r) {
+    POINT at{r.left, r.top};
+    MONITORINFO monitor{};
+    monitor.cbSize = sizeof monitor;
+    if (!GetMonitorInfoW(MonitorFromRect(&r, MONITOR_DEFAULTTONEAREST), &monitor)) return at;
+    const RECT& work = monitor.rcWork;
+    at.x = std::max(std::min(at.x, work.right - (r.right - r.left)), work.left);
+    at.y = std::max(std::min(at.y, work.bottom - (r.bottom - r.top)), work.top);
+    return at;
 }
 
 bool IsPushButton(HWND hwnd) {
@@ -115,10 +129,14 @@ void Form::Load() {
             x = (GetSystemMetrics(SM_CXSCREEN) - width) / 2;
             y = (GetSystemMetrics(SM_CYSCREEN) - height) / 2;
             break;
-        case FormDesign::Place::Fixed:
+        case FormDesign::Place::Fixed: {
             x = TwipsToPixelsX(design_.clientLeft) + frame.left;
             y = TwipsToPixelsY(design_.clientTop) + frame.top;
+            const POINT inside = KeepInsideWorkArea(RECT{x, y, x + width, y + height});
+            x = inside.x;
+            y = inside.y;
             break;
+        }
         case FormDesign::Place::Default:
             break;
     }
@@ -229,7 +247,7 @@ LRESULT CALLBACK Form::WndProc(HWND hwnd, UINT msg, WPARAM wp, LPARAM lp) {
     } catch (...) {
         // Nothing in the program handles errors: an error raised in a handler ends the process
         // through the platform's report, without unwinding through the system's frames.
-        std::terminate();
+        FailFast();
     }
 }
 
@@ -271,6 +289,11 @@ LRESULT Form::Handle(UINT msg, WPARAM wp, LPARAM lp) {
         case WM_CLOSE:
             Unload();
             return 0;
+        case WM_NEXTDLGCTL:
+            // A multi-line edit asks for Tab this way; only a dialog procedure would answer.
+            if (!design_.dialogKeys) break;
+            MoveDialogFocus(wp, lp);
+            return 0;
         case DM_GETDEFID: {
             // Enter presses the focused push button; there is no other default button.
             HWND focus = GetFocus();
@@ -283,6 +306,21 @@ LRESULT Form::Handle(UINT msg, WPARAM wp, LPARAM lp) {
             break;
     }
     return DefWindowProcW(hwnd, msg, wp, lp);
+}
+
+void Form::MoveDialogFocus(WPARAM wp, LPARAM lp) {
+    HWND target = nullptr;
+    if (LOWORD(lp)) {
+        target = reinterpret_cast<HWND>(wp);
+    } else {
+        HWND focus = GetFocus();
+        if (focus && !IsChild(hwnd_, focus)) focus = nullptr;
+        target = GetNextDlgTabItem(hwnd_, focus, wp != 0);
+    }
+    if (!target || !IsChild(hwnd_, target)) return;
+    SetFocus(target);
+    // An edit box reached this way has its text selected, as in a dialog.
+    if (SendMessageW(target, WM_GETDLGCODE, 0, 0) & DLGC_HASSETSEL) SendMessageW(target, EM_SETSEL, 0, -1);
 }
 
 void Form::RestoreFocus() {

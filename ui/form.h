@@ -89,6 +89,9 @@ private:
     void RegisterClassOnce();
     void ReleaseModal();
     void RestoreFocus();
+    // WM_NEXTDLGCTL as a dialog procedure answers it: the focus goes to the control in `wp` when
+    // LOWORD(lp) is set, otherwise to the next (wp == 0) or previous tab stop.
+    void MoveDialogFocus(WPARAM wp, LPARAM lp);
 
     struct FontDeleter {
         void operator()(HFONT f) const { if (f) DeleteObject(f); }

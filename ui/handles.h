@@ -49,6 +49,11 @@ struct GdiTraits {
     static Type Invalid() { return nullptr; }
     static void Release(Type h) { DeleteObject(h); }
 };
+struct ModuleTraits {
+    using Type = HMODULE;
+    static Type Invalid() { return nullptr; }
+    static void Release(Type h) { FreeLibrary(h); }
+};
 struct MemoryDcTraits {
     using Type = HDC;
     static Type Invalid() { return nullptr; }
@@ -58,6 +63,7 @@ struct MemoryDcTraits {
 using UniqueFile = UniqueResource<FileTraits>;
 using UniqueGdiObject = UniqueResource<GdiTraits>;
 using UniqueMemoryDc = UniqueResource<MemoryDcTraits>;
+using UniqueModule = UniqueResource<ModuleTraits>;
 
 // A DC from GetDC, released with the window it came from.
 class WindowDc {

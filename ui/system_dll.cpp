@@ -1,5 +1,7 @@
 #include "ui/system_dll.h"
 
+#include <objbase.h>
+
 #include <string>
 
 namespace ui {
@@ -25,6 +27,17 @@ HMODULE LoadSystemLibrary(const wchar_t* name) {
     if (n == 0 || n >= MAX_PATH) return nullptr;
     const std::wstring full = std::wstring(dir, n) + L"\\" + name;
     return LoadLibraryExW(full.c_str(), nullptr, LOAD_WITH_ALTERED_SEARCH_PATH);
+}
+
+ComApartment::ComApartment() : ole32_(L"ole32.dll") {
+    if (auto* enter = ole32_.Function<decltype(CoInitializeEx)>("CoInitializeEx")) {
+        entered_ = SUCCEEDED(enter(nullptr, COINIT_APARTMENTTHREADED | COINIT_DISABLE_OLE1DDE));
+    }
+}
+
+ComApartment::~ComApartment() {
+    if (!entered_) return;
+    if (auto* leave = ole32_.Function<decltype(CoUninitialize)>("CoUninitialize")) leave();
 }
 
 }  // namespace ui

@@ -1,15 +1,54 @@
 #pragma once
 // Loading DLLs safely when the program runs from a removable drive: its own folder is then the
-// drive, so nothing may be looked up there.
+// drive, so nothing may be looked up there. The program imports statically only what the loader
+// resolves before any of its code runs (kernel32, user32, gdi32, msvcrt, all KnownDLLs); every
+// other system DLL comes through SystemLibrary, after RestrictDllSearchToSystem32.
 
 #include <windows.h>
 
+#include "ui/handles.h"
+
 namespace ui {
 
-// Restricts the process's later DLL searches to System32 (when the system supports it).
+// Restricts the process's later DLL searches, and those of the DLLs it loads, to System32.
 void RestrictDllSearchToSystem32();
 
 // Loads a DLL from System32 only; nullptr when it is not there.
 HMODULE LoadSystemLibrary(const wchar_t* name);
+
+// A system DLL loaded from System32 and freed with its owner, with typed access to its exports:
+//   SystemLibrary shell32(L"shell32.dll");
+//   if (auto* execute = shell32.Function<decltype(ShellExecuteW)>("ShellExecuteW")) ...
+class SystemLibrary {
+public:
+    SystemLibrary() = default;
+    explicit SystemLibrary(const wchar_t* name) : module_(LoadSystemLibrary(name)) {}
+
+    bool Loaded() const { return module_.valid(); }
+
+    // The export `name` as a function of type Fn (its declaration's type), or nullptr.
+    template <class Fn>
+    Fn* Function(const char* name) const {
+        if (!module_) return nullptr;
+        return reinterpret_cast<Fn*>(reinterpret_cast<void*>(GetProcAddress(module_.get(), name)));
+    }
+
+private:
+    UniqueModule module_;
+};
+
+// The thread's single-threaded COM apartment, which the shell's handlers may need: entered
+// through ole32 from System32, left when the owner goes.
+class ComApartment {
+public:
+    ComApartment();
+    ComApartment(const ComApartment&) = delete;
+    ComApartment& operator=(const ComApartment&) = delete;
+    ~ComApartment();
+
+private:
+    SystemLibrary ole32_;
+    bool entered_ = false;
+};
 
 }  // namespace ui

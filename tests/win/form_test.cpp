@@ -306,6 +306,31 @@ TEST_F(ResultWindow, OkEscapeAndTheCloseBoxEndTheModalShow) {
     })) << "Alt+O";
 }
 
+// A multi-line edit asks its parent to move the focus for Tab with WM_NEXTDLGCTL; the result
+// window answers as a dialog would: next, previous, or a given control.
+TEST_F(ResultWindow, NextDialogControlMovesTheFocusInTabOrder) {
+    forms.frmFine->SetText1(L"several words");
+    forms.frmFine->Show();
+    HWND hwnd = forms.frmFine->Hwnd();
+    HWND text1 = GetDlgItem(hwnd, 100), info = GetDlgItem(hwnd, 101), ok = GetDlgItem(hwnd, IDCANCEL);
+    SetFocus(text1);
+    SendMessageW(text1, EM_SETSEL, 0, 0);
+    const auto next = [&] { SendMessageW(hwnd, WM_NEXTDLGCTL, 0, FALSE); return GetFocus(); };
+    const auto previous = [&] { SendMessageW(hwnd, WM_NEXTDLGCTL, 1, FALSE); return GetFocus(); };
+    EXPECT_EQ(next(), info);
+    EXPECT_EQ(next(), ok);
+    EXPECT_EQ(next(), text1) << "Tab wraps from Ok to the text";
+    DWORD from = 1, to = 0;
+    SendMessageW(text1, EM_GETSEL, reinterpret_cast<WPARAM>(&from), reinterpret_cast<LPARAM>(&to));
+    EXPECT_EQ(from, 0u);
+    EXPECT_EQ(to, 13u) << "the text reached by Tab is selected, as in a dialog";
+    EXPECT_EQ(previous(), ok) << "Shift+Tab wraps from the text to Ok";
+    EXPECT_EQ(previous(), info);
+    EXPECT_EQ(previous(), text1);
+    SendMessageW(hwnd, WM_NEXTDLGCTL, reinterpret_cast<WPARAM>(ok), TRUE);
+    EXPECT_EQ(GetFocus(), ok) << "a given control";
+}
+
 bool g_aboutSeen = false;
 
 TEST_F(ResultWindow, InfoShowsTheAboutWindowAndItsCloseEndsTheResultToo) {

@@ -1,0 +1,57 @@
+// Fails the way the program would on an error that nothing handles, so that a test can read
+// the exit code from outside:
+//   fail_fast_probe window      an exception thrown by a window's handler
+//   fail_fast_probe terminate   std::terminate outside any window
+//   fail_fast_probe abort       abort()
+// It returns 0 only if it survives, which it must not.
+
+#include <windows.h>
+
+#include <cstdlib>
+#include <exception>
+#include <memory>
+#include <stdexcept>
+#include <string>
+
+#include "ui/fail_fast.h"
+#include "ui/form.h"
+#include "ui/yield.h"
+
+namespace {
+
+class ThrowingForm : public ui::Form {
+public:
+    ThrowingForm() : Form(Design()) {}
+
+private:
+    static ui::FormDesign Design() {
+        ui::FormDesign d;
+        d.className = L"TavelinFailingForm";
+        d.style = WS_POPUP | WS_CAPTION;
+        d.clientWidth = 1500;
+        d.clientHeight = 750;
+        return d;
+    }
+    void OnCommand(int, int, HWND) override { throw std::runtime_error("a handler failed"); }
+};
+
+}  // namespace
+
+int main(int argc, char** argv) {
+    const std::string mode = argc > 1 ? argv[1] : "";
+    if (mode == "window") {
+        // The window layer needs no set-up for this: its own procedure ends the process.
+        const auto form = std::make_shared<ThrowingForm>();
+        form->Show();
+        PostMessageW(form->Hwnd(), WM_COMMAND, MAKEWPARAM(1, BN_CLICKED), 0);
+        for (int i = 0; i < 100; ++i) {
+            ui::DoEvents();
+            Sleep(10);
+        }
+        return 0;
+    }
+    ui::EndInternalFailuresFast();
+    if (mode == "terminate") std::terminate();
+    if (mode == "abort") std::abort();
+    return 0;
+}
