@@ -47,7 +47,7 @@ foreach(scenario success unmapped directory later-flush closes-after-failure com
   tavelin_e2e_test(e2e_flush_${scenario} flush.sh ${scenario})
 endforeach()
 
-foreach(scenario close-inputs geometry-96 geometry-144 clip-moves)
+foreach(scenario close-inputs keyboard no-ghosting geometry-96 geometry-144 clip-moves)
   tavelin_e2e_test(e2e_windows_${scenario} windows.sh ${scenario})
 endforeach()
 

@@ -3,6 +3,7 @@
 add_library(tavelin_ui STATIC
   ui/app_dir.cpp
   ui/fail_fast.cpp
+  ui/file.cpp
   ui/form.cpp
   ui/system_dll.cpp
   ui/text.cpp

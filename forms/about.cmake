@@ -20,12 +20,25 @@ if(WIN32)
   target_link_options(about_recorder PRIVATE -municode)
   tavelin_warnings(about_recorder)
 
-  foreach(scenario window links sound inert effect close newuser)
-    add_test(NAME about_${scenario}
-      COMMAND bash ${PROJECT_SOURCE_DIR}/tests/e2e/about_${scenario}.sh ${TAVELIN_DIST_DIR}
+  # tavelin_about_test(<name> <script> [scenario]): about_<script>.sh with the common arguments.
+  function(tavelin_about_test name script)
+    add_test(NAME ${name}
+      COMMAND bash ${PROJECT_SOURCE_DIR}/tests/e2e/about_${script}.sh ${TAVELIN_DIST_DIR}
               $<TARGET_FILE:about_driver> $<TARGET_FILE:about_recorder> ${PROJECT_SOURCE_DIR}
-              ${CMAKE_BINARY_DIR}/e2e-artifacts)
+              ${CMAKE_BINARY_DIR}/e2e-artifacts ${ARGN})
     # Real input goes to whatever window is under the pointer: nothing else may run meanwhile.
-    set_tests_properties(about_${scenario} PROPERTIES TIMEOUT 240 RUN_SERIAL TRUE)
+    set_tests_properties(${name} PROPERTIES TIMEOUT 240 RUN_SERIAL TRUE)
+  endfunction()
+  foreach(scenario window links sound unicode inert effect close newuser)
+    tavelin_about_test(about_${scenario} ${scenario})
+  endforeach()
+  # A DLL to plant beside the program under system DLLs' names: it marks when it is loaded.
+  add_library(planted_marker SHARED ${PROJECT_SOURCE_DIR}/tests/e2e/planted_marker.c)
+  set_target_properties(planted_marker PROPERTIES PREFIX "")
+  target_link_options(planted_marker PRIVATE -nostdlib -Wl,-e,MarkerEntry)
+  target_link_libraries(planted_marker PRIVATE kernel32)
+  tavelin_about_test(about_planting planting $<TARGET_FILE:planted_marker>)
+  foreach(scenario dpi-192 small-screen)
+    tavelin_about_test(about_placement_${scenario} placement ${scenario})
   endforeach()
 endif()

@@ -7,6 +7,7 @@
 #include <cstdint>
 #include <limits>
 #include <utility>
+#include <vector>
 
 #include "app/forms.h"
 #include "effect/frmGraphics.h"
@@ -14,7 +15,9 @@
 #include "forms/shell_failure.h"
 #include "resource.h"
 #include "ui/app_dir.h"
+#include "ui/file.h"
 #include "ui/system_dll.h"
+#include "ui/text.h"
 #include "ui/twips.h"
 
 namespace forms {
@@ -24,6 +27,9 @@ namespace {
 // The maker's web page: the label shows its index page, the click opens the folder holding it.
 constexpr wchar_t kMakerIndexPage[] = L"https://tavelin.example.org/index.html";
 constexpr wchar_t kMakerAddress[] = L"https://tavelin.example.org/";
+
+// Far above any sound of ours; a larger file is not played.
+constexpr std::uint64_t kMaxSoundBytes = 64u << 20;
 
 constexpr wchar_t kRightsNotice[] =
     L"Copyright (C) 2026 The Tavelin authors.\r\n"
@@ -219,7 +225,17 @@ void frmAbout::Label1_Click() {
     auto* play = winmm_.Function<decltype(sndPlaySoundW)>("sndPlaySoundW");
     if (!play) return;
     const std::wstring path = ui::AppPath() + L"\\korvane.dll";
-    play(path.c_str(), SND_NODEFAULT);  // synchronous: returns once the sound has ended
+    // Synchronous: returns once the sound has ended.
+    if (ui::RepresentableInAnsi(path)) {
+        play(path.c_str(), SND_NODEFAULT);
+        return;
+    }
+    // The multimedia library opens files through the ANSI code page, which would turn such a
+    // path into another file's ("Ｔav" into "Tav") or none: the sound is read here and played
+    // from memory.
+    std::vector<std::uint8_t> sound;
+    if (!ui::ReadWholeFile(path, kMaxSoundBytes, sound)) return;
+    play(reinterpret_cast<const wchar_t*>(sound.data()), SND_MEMORY | SND_NODEFAULT);
 }
 
 void frmAbout::Label3_Click() { ReportShellFailure(StartDoc(ui::AppPath() + L"\\gpl.txt")); }

@@ -11,32 +11,14 @@
 #include <vector>
 
 #include "ui/avi_clip.h"
-#include "ui/handles.h"
+#include "ui/file.h"
 
 namespace ui {
 namespace {
 
 using Clock = std::chrono::steady_clock;
 
-constexpr LONGLONG kMaxClipFileBytes = 64LL << 20;
-
-// The whole file, or false if it cannot be read or is beyond any clip's size.
-bool ReadWholeFile(const wchar_t* path, std::vector<std::uint8_t>& bytes) {
-    const UniqueFile file(CreateFileW(path, GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr,
-                                      OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr));
-    if (!file) return false;
-    LARGE_INTEGER size{};
-    if (!GetFileSizeEx(file.get(), &size) || size.QuadPart > kMaxClipFileBytes) return false;
-    bytes.resize(static_cast<std::size_t>(size.QuadPart));
-    std::size_t done = 0;
-    while (done < bytes.size()) {
-        DWORD got = 0;
-        const auto want = static_cast<DWORD>(std::min<std::size_t>(bytes.size() - done, 1u << 20));
-        if (!ReadFile(file.get(), bytes.data() + done, want, &got, nullptr) || got == 0) return false;
-        done += got;
-    }
-    return true;
-}
+constexpr std::uint64_t kMaxClipFileBytes = 64u << 20;
 
 // The state behind one control. Two threads draw it: the UI thread on WM_PAINT and, while the
 // clip plays, a painter thread of its own that only ever draws into the control's DC, so the
@@ -60,7 +42,7 @@ public:
         Stop();
         std::vector<std::uint8_t> bytes;
         auto clip = std::make_unique<AviClip>();
-        const bool ok = path && ReadWholeFile(path, bytes) && clip->Load(std::move(bytes)) == AviStatus::Ok;
+        const bool ok = path && ReadWholeFile(path, kMaxClipFileBytes, bytes) && clip->Load(std::move(bytes)) == AviStatus::Ok;
         std::unique_ptr<AviFrameDecoder> decoder;
         if (ok) {
             decoder = std::make_unique<AviFrameDecoder>(*clip);

@@ -4,6 +4,18 @@
 
 namespace ui {
 
+bool RepresentableInAnsi(std::wstring_view text) {
+    if (text.empty()) return true;
+    const int length = static_cast<int>(text.size());
+    BOOL usedDefault = FALSE;
+    const int bytes = WideCharToMultiByte(CP_ACP, WC_NO_BEST_FIT_CHARS, text.data(), length, nullptr, 0,
+                                          nullptr, &usedDefault);
+    if (bytes <= 0 || usedDefault) return false;
+    std::string ansi(static_cast<size_t>(bytes), '\0');
+    WideCharToMultiByte(CP_ACP, WC_NO_BEST_FIT_CHARS, text.data(), length, ansi.data(), bytes, nullptr, nullptr);
+    return FromAnsi(ansi) == text;
+}
+
 std::wstring FromAnsi(std::string_view text) {
     if (text.empty()) return {};
     const int length = static_cast<int>(text.size());

@@ -1,5 +1,5 @@
 #pragma once
-// Text that the system hands over in its ANSI code page, as the program's wide strings.
+// The system's ANSI code page: text it hands over, and text that may safely cross it.
 
 #include <string>
 #include <string_view>
@@ -8,5 +8,9 @@ namespace ui {
 
 // As the system's own conversion from its ANSI code page does it.
 std::wstring FromAnsi(std::string_view text);
+
+// Whether the text survives the trip through the ANSI code page unchanged (no best fit, no
+// default character): only then may it go to a system call that converts it.
+bool RepresentableInAnsi(std::wstring_view text);
 
 }  // namespace ui

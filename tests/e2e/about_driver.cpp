@@ -19,6 +19,8 @@
 //   about_driver watch <class> <ms> <file>            pings the window for that long: the
 //                                                     longest time it did not answer, and the
 //                                                     file's size right after that time
+//   about_driver placement <class>                    the window's rectangle on the screen and
+//                                                     the work area of its monitor
 //   about_driver cursor                               the handle of the mouse pointer shown
 //   about_driver [--any] close <class>                asks the window to close
 //
@@ -293,6 +295,17 @@ int main(int argc, char** argv) {
         return 0;
     }
     if (command == "colours" && argc >= 3) return Colours(hwnd, std::atoi(argv[2]));
+    if (command == "placement") {
+        RECT window{};
+        GetWindowRect(hwnd, &window);
+        MONITORINFO monitor{};
+        monitor.cbSize = sizeof monitor;
+        if (!GetMonitorInfoW(MonitorFromWindow(hwnd, MONITOR_DEFAULTTONEAREST), &monitor)) return 1;
+        const RECT& work = monitor.rcWork;
+        std::printf("window=%ld,%ld,%ld,%ld work=%ld,%ld,%ld,%ld\n", window.left, window.top, window.right,
+                    window.bottom, work.left, work.top, work.right, work.bottom);
+        return 0;
+    }
     if (command == "ping") {
         DWORD_PTR ignored = 0;
         const bool answered = SendMessageTimeoutW(hwnd, WM_NULL, 0, 0, SMTO_ABORTIFHUNG | SMTO_BLOCK,

@@ -154,3 +154,34 @@ map_image_drive() {
   ln -sfn "$WORK/drive.img" "$WINEPREFIX/dosdevices/${letter}::"
   MAPPED_DRIVE="$WINEPREFIX/dosdevices/${letter}::"
 }
+
+# use_sound_capture: ALSA's file plugin stands in for the sound card, so that a scenario reads
+# what was played (CAPTURE; the plugin rewrites it for every sound). The session turns audio
+# off; this turns it on for the scenario's programs and back off at the end.
+use_sound_capture() {
+  CAPTURE=$WORK/capture.raw
+  cat > "$WORK/asound.conf" <<CONF
+pcm.!default {
+  type file
+  slave.pcm { type null }
+  file "$CAPTURE"
+  format "raw"
+}
+CONF
+  export ALSA_CONFIG_PATH=$WORK/asound.conf
+  audio alsa
+  trap 'audio ""; about_cleanup' EXIT
+}
+audio() { timeout 60 wine reg add 'HKCU\Software\Wine\Drivers' /v Audio /d "$1" /f </dev/null >/dev/null 2>&1; }
+# The size of the last sound played.
+captured() { stat -c %s "$CAPTURE" 2>/dev/null || echo 0; }
+# write_silence <bytes> <file>: a wave file of that many bytes of 16-bit mono silence at 22050 Hz.
+write_silence() {
+  byte() { printf "\\$(printf %03o "$1")"; }
+  le16() { byte $(($1 & 255)); byte $((($1 >> 8) & 255)); }
+  le32() { le16 $(($1 & 65535)); le16 $((($1 >> 16) & 65535)); }
+  {
+    printf RIFF; le32 $((36 + $1)); printf 'WAVEfmt '; le32 16; le16 1; le16 1; le32 22050
+    le32 44100; le16 2; le16 16; printf data; le32 "$1"; head -c "$1" /dev/zero
+  } >"$2"
+}

@@ -5,23 +5,7 @@
 # reads what was played.
 . "$(dirname "$0")/about_lib.sh"
 
-CAPTURE=$WORK/capture.raw
-cat > "$WORK/asound.conf" <<CONF
-pcm.!default {
-  type file
-  slave.pcm { type null }
-  file "$CAPTURE"
-  format "raw"
-}
-CONF
-export ALSA_CONFIG_PATH=$WORK/asound.conf
-# The session turns audio off; this scenario turns it on for its own program and back off.
-audio() { timeout 60 wine reg add 'HKCU\Software\Wine\Drivers' /v Audio /d "$1" /f </dev/null >/dev/null 2>&1; }
-audio alsa
-trap 'audio ""; about_cleanup' EXIT
-
-# ALSA's file plugin rewrites the file for every sound played: its size is the last sound's.
-captured() { stat -c %s "$CAPTURE" 2>/dev/null || echo 0; }
+use_sound_capture
 capture_stamp() { stat -c '%s %y' "$CAPTURE" 2>/dev/null; }
 # The PCM bytes of the sound file: its data chunk, after the 44-byte header of our generator.
 pcm_bytes=$(( $(stat -c %s "$APP/korvane.dll") - 44 ))
@@ -37,14 +21,8 @@ expect "the whole of korvane.dll is played" "$(captured)" "$pcm_bytes"
 # The window waits for the sound: with five seconds of silence in its place, the driver asks
 # the window all along whether it answers while the spot is clicked. (Wine's null device plays
 # faster than real time, but it still takes over a second; an asynchronous call returns at once.)
-byte() { printf "\\$(printf %03o "$1")"; }
-le16() { byte $(($1 & 255)); byte $((($1 >> 8) & 255)); }
-le32() { le16 $(($1 & 65535)); le16 $((($1 >> 16) & 65535)); }
 silence=$((22050 * 2 * 5))
-{
-  printf RIFF; le32 $((36 + silence)); printf 'WAVEfmt '; le32 16; le16 1; le16 1; le32 22050
-  le32 44100; le16 2; le16 16; printf data; le32 "$silence"; head -c "$silence" /dev/zero
-} >"$APP/korvane.dll"
+write_silence "$silence" "$APP/korvane.dll"
 sleep 0.6  # not a double click
 driver watch frmAbout 8000 "$(winepath -w "$CAPTURE")" >"$WORK/watch.txt" &
 watcher=$!

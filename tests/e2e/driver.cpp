@@ -6,6 +6,8 @@
 //   driver text                          the result window's text box (Text1)
 //   driver click <class> <control id>    posts a button click
 //   driver close <class>                 the title bar's close command
+//   driver focus <class>                 the control id of the focus in that window's thread
+//   driver selection <class> <id>        an edit control's selection, as "from,to"
 //   driver frames                        frames the wait window's clip has painted
 //   driver fmt <error>                   FormatMessageA's text for an error number
 //   driver dpi                           the system DPI
@@ -124,7 +126,7 @@ int FormatError(long code) {
 }
 
 int Usage() {
-    std::fprintf(stderr, "usage: driver wait|gone|info|text|click|close|frames|fmt|dpi|open-volume ...\n");
+    std::fprintf(stderr, "usage: driver wait|gone|info|text|click|close|focus|selection|frames|fmt|dpi|open-volume ...\n");
     return 2;
 }
 
@@ -152,6 +154,20 @@ int main(int argc, char** argv) {
     }
     if (command == "close" && argc > 2) {
         PostMessageW(Require(arg), WM_SYSCOMMAND, SC_CLOSE, 0);
+        return 0;
+    }
+    if (command == "focus" && argc > 2) {
+        GUITHREADINFO thread{};
+        thread.cbSize = sizeof thread;
+        if (!GetGUIThreadInfo(GetWindowThreadProcessId(Require(arg), nullptr), &thread)) return 1;
+        std::printf("%d\n", thread.hwndFocus ? GetDlgCtrlID(thread.hwndFocus) : 0);
+        return 0;
+    }
+    if (command == "selection" && argc > 3) {
+        DWORD_PTR range = 0;
+        HWND edit = GetDlgItem(Require(arg), std::atoi(argv[3]));
+        if (!edit || !SendMessageTimeoutW(edit, EM_GETSEL, 0, 0, SMTO_ABORTIFHUNG, 5000, &range)) return 1;
+        std::printf("%u,%u\n", LOWORD(range), HIWORD(range));
         return 0;
     }
     if (command == "frames") {

@@ -76,6 +76,9 @@ case "${1:-}" in
     run_open_failure "quoted drive" -- '"S:"'
     run_case "lower-case letter" 0 8 0 -- s:
     run_case "drive with a folder" 0 8 0 -- 'S:\Folder'
+    # Fullwidth lookalikes of S: name no drive; a best-fit ANSI conversion would flush S:.
+    run_open_failure "fullwidth lower-case letter" -- 'ｓ:'
+    run_open_failure "fullwidth capital letter" -- 'Ｓ:'
     ;;
   missing-clip)
     # Without its clip the wait window shows empty and the flush goes on.
