@@ -26,13 +26,14 @@ walk() {  # walk <what>
   click_control frmAbout 10                       # the sound spot
   sleep 0.2
   driver ping frmAbout 10000 >/dev/null || fail "$1: the window did not answer after the sound"
-  local before
-  before=$(shell_requests)
-  click_control frmAbout 11                       # licence
-  click_control frmAbout 12                       # read-me
-  click_control frmAbout 7                        # home page
-  xdotool key Escape                              # licence again
-  wait_requests $((before + 4)) || fail "$1: the shell was asked $(( $(shell_requests) - before )) times, not 4"
+  local n step
+  n=$(shell_requests)
+  for step in "click 11 licence" "click 12 read-me" "click 7 home page" "key Escape licence"; do
+    read -r how what name <<<"$step"
+    if [ "$how" = click ]; then sleep 0.6; click_control frmAbout "$what"; else xdotool key "$what"; fi
+    n=$((n + 1))
+    wait_requests "$n" || fail "$1: $name: the shell was not asked"
+  done
   click_control frmAbout 13                       # the screen effect
   driver wait TavelinGraphics 10000 >/dev/null || fail "$1: the screen effect did not start"
   sleep 0.5
