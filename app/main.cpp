@@ -1,5 +1,5 @@
 #include <windows.h>
 
-#include "app/Module1.h"
+#include "app/run.h"
 
 int WINAPI wWinMain(HINSTANCE, HINSTANCE, PWSTR, int) { app::Main(); }

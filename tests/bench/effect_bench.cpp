@@ -13,10 +13,10 @@
 #include <string>
 #include <vector>
 
-#include "effect/frmGraphics.h"
+#include "app/screen_effect_window.h"
 #include "tests/e2e/effect_hooks.h"
-#include "ui/form.h"
-#include "ui/yield.h"
+#include "win/form.h"
+#include "win/message_loop.h"
 
 namespace {
 
@@ -43,14 +43,10 @@ BOOL WINAPI CountingBitBlt(HDC dst, int x, int y, int w, int h, HDC src, int sx,
 }
 
 double EffectPassesPerSecond(DWORD ms) {
-    ui::FormRef<effect::frmGraphics> frmGraphics;
-    frmGraphics = ui::FormRef<effect::frmGraphics>(
-        [&frmGraphics] { return std::make_shared<effect::frmGraphics>(frmGraphics); });
     g_passes = 0;
     g_stopPosted = false;
     g_runMs = ms;
-    frmGraphics->ef = 0;
-    frmGraphics->Show(ui::ShowMode::Modal);
+    std::make_shared<app::ScreenEffectWindow>(0)->Show(win::ShowMode::Modal);
     // Counted from the first pass to the last: set-up and close are not part of the loop.
     return (g_passes - 1) * 1000.0 / std::max<DWORD>(1, g_lastPass - g_firstPass);
 }
@@ -63,7 +59,7 @@ LRESULT CALLBACK BareProc(HWND hwnd, UINT msg, WPARAM wp, LPARAM lp) {
 double BarePassesPerSecond(DWORD ms) {
     const int w = GetSystemMetrics(SM_CXSCREEN), h = GetSystemMetrics(SM_CYSCREEN);
     HWND hwnd = CreateWindowExW(0, L"EffectBenchBare", L"", WS_POPUP | WS_VISIBLE, 0, 0, w, h,
-                                ui::ApplicationWindow(), nullptr, GetModuleHandleW(nullptr), nullptr);
+                                win::ApplicationWindow(), nullptr, GetModuleHandleW(nullptr), nullptr);
     HDC dc = GetDC(hwnd);
     uint32_t state = 2463534242u;
     auto next = [&state] {
@@ -81,12 +77,12 @@ double BarePassesPerSecond(DWORD ms) {
         const int y = static_cast<int>(next() % static_cast<uint32_t>(h - 127));
         const int dx = static_cast<int>(next() % 3) - 1, dy = static_cast<int>(next() % 3) - 1;
         BitBlt(dc, x + dx, y + dy, 128, 128, dc, x, y, SRCCOPY);
-        ui::DoEvents();
+        win::DoEvents();
     }
     const double rate = (g_passes - 1) * 1000.0 / std::max<DWORD>(1, g_lastPass - g_firstPass);
     ReleaseDC(hwnd, dc);
     DestroyWindow(hwnd);
-    ui::DoEvents();
+    win::DoEvents();
     return rate;
 }
 

@@ -14,7 +14,7 @@
 #include <string>
 #include <vector>
 
-#include "ui/animation.h"
+#include "win/animation.h"
 
 namespace {
 
@@ -109,8 +109,8 @@ int Frames(const char* commandLine) {
     }
     HWND animation = GetWindow(FindWindowW(L"frmAttendere", nullptr), GW_CHILD);
     DWORD_PTR frames = 0, rate = 0;
-    SendMessageTimeoutW(animation, ui::ANM_FRAMESPAINTED, 0, 0, SMTO_ABORTIFHUNG, 5000, &frames);
-    SendMessageTimeoutW(animation, ui::ANM_FRAMERATE, 0, 0, SMTO_ABORTIFHUNG, 5000, &rate);
+    SendMessageTimeoutW(animation, win::ANM_FRAMESPAINTED, 0, 0, SMTO_ABORTIFHUNG, 5000, &frames);
+    SendMessageTimeoutW(animation, win::ANM_FRAMERATE, 0, 0, SMTO_ABORTIFHUNG, 5000, &rate);
     const double seconds = resultShown - waitShown;
     const double nominal = static_cast<double>(rate) / 1000.0;
     std::printf("blocked_s=%.2f frames=%lu nominal_fps=%.2f painted_fps=%.2f ratio=%.3f\n", seconds,

@@ -23,7 +23,7 @@
 #include <string>
 
 #include "tests/e2e/driver_text.h"
-#include "ui/animation.h"
+#include "win/animation.h"
 
 namespace {
 
@@ -173,7 +173,7 @@ int main(int argc, char** argv) {
     if (command == "frames") {
         HWND animation = GetWindow(Require(L"frmAttendere"), GW_CHILD);
         DWORD_PTR frames = 0;
-        if (!SendMessageTimeoutW(animation, ui::ANM_FRAMESPAINTED, 0, 0, SMTO_ABORTIFHUNG, 5000, &frames)) return 1;
+        if (!SendMessageTimeoutW(animation, win::ANM_FRAMESPAINTED, 0, 0, SMTO_ABORTIFHUNG, 5000, &frames)) return 1;
         std::printf("%lu\n", static_cast<unsigned long>(frames));
         return 0;
     }

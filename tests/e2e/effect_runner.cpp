@@ -1,5 +1,5 @@
-// Runs the screen effect window the way the About window does (a modal caller window sets `ef`
-// and shows frmGraphics modally), with any preset and any number of runs in one process, and
+// Runs the screen effect window the way the program does (a modal caller window makes one with a
+// preset for each run and shows it modally), with any preset and any number of runs in one process, and
 // reports what the runs did: passes, shifts and source points of the block copies, and the
 // screen DCs taken and released. Ends with "effect_runner: PASS" when every check held.
 //
@@ -26,11 +26,11 @@
 #include <string>
 #include <vector>
 
-#include "effect/frmGraphics.h"
-#include "effect/presets.h"
+#include "app/screen_effect_window.h"
+#include "core/effect_presets.h"
 #include "tests/e2e/effect_hooks.h"
-#include "ui/form.h"
-#include "ui/yield.h"
+#include "win/form.h"
+#include "win/message_loop.h"
 
 namespace {
 
@@ -190,9 +190,9 @@ void Check(bool ok, int run, const char* what) {
 }
 
 // The caller: a small window like the About window, whose activation plays the runs.
-class Caller : public ui::Form {
+class Caller : public win::Form {
 public:
-    Caller() : ui::Form(MakeDesign()) {}
+    Caller() : win::Form(MakeDesign()) {}
 
 protected:
     void OnActivate() override {
@@ -202,7 +202,7 @@ protected:
             std::printf("waiting\n");
             std::fflush(stdout);
             while (!FileExists(g_options.waitFile)) {
-                ui::DoEvents();
+                win::DoEvents();
                 Sleep(20);
             }
         }
@@ -235,14 +235,14 @@ protected:
     }
 
 private:
-    static ui::FormDesign MakeDesign() {
-        ui::FormDesign d;
+    static win::FormDesign MakeDesign() {
+        win::FormDesign d;
         d.className = L"EffectCaller";
         d.caption = L"Effect caller";
         d.style = WS_POPUP | WS_DLGFRAME;
         d.clientWidth = 6135;
         d.clientHeight = 3180;
-        d.place = ui::FormDesign::Place::Fixed;
+        d.place = win::FormDesign::Place::Fixed;
         d.clientLeft = 2340;
         d.clientTop = 1650;
         d.backgroundSysColor = -1;
@@ -250,9 +250,6 @@ private:
     }
 
     void PlayAll() {
-        ui::FormRef<effect::frmGraphics> frmGraphics;
-        frmGraphics = ui::FormRef<effect::frmGraphics>(
-            [&frmGraphics] { return std::make_shared<effect::frmGraphics>(frmGraphics); });
         int run = 0;
         for (int repeat = 0; repeat < g_options.runs; ++repeat) {
             for (int preset : g_options.presets) {
@@ -260,18 +257,22 @@ private:
                 g_run = RunRecord{};
                 const int before = OutstandingScreenDcs();
                 g_inRun = true;
-                frmGraphics->ef = static_cast<int16_t>(preset);
-                frmGraphics->Show(ui::ShowMode::Modal);
+                // As the program does it: a new window object for each run.
+                auto effect = std::make_shared<app::ScreenEffectWindow>(static_cast<int16_t>(preset));
+                const std::weak_ptr<app::ScreenEffectWindow> watch = effect;
+                effect->Show(win::ShowMode::Modal);
                 g_inRun = false;
-                Report(run, preset, before, frmGraphics.Exists());
+                const bool loaded = effect->IsLoaded();
+                effect.reset();
+                Report(run, preset, before, loaded || !watch.expired());
             }
         }
     }
 
-    void Report(int run, int preset, int dcsBefore, bool referenceKept) {
+    void Report(int run, int preset, int dcsBefore, bool windowLivesOn) {
         const RunRecord& r = g_run;
-        effect::Parameters p;
-        effect::LoadPreset(static_cast<int16_t>(preset), p);
+        core::EffectParameters p;
+        core::LoadPreset(static_cast<int16_t>(preset), p);
         std::printf("run %d preset %d returned passes=%ld dx=[%d,%d] dy=[%d,%d] x=[%d,%d] y=[%d,%d]"
                     " block=%dx%d screen_dcs_in_loop=%d screen_dcs_after=%d stop=%s\n",
                     run, preset, r.passes, r.dxMin, r.dxMax, r.dyMin, r.dyMax, r.xMin, r.xMax,
@@ -279,7 +280,7 @@ private:
                     OutstandingScreenDcs(), r.timedOut ? "timeout" : r.stopPosted ? "posted" : "none");
         std::fflush(stdout);
         Check(!r.timedOut, run, "the effect did not end before the timeout");
-        Check(!referenceKept, run, "the program-wide reference was not dropped");
+        Check(!windowLivesOn, run, "the effect window outlived its run");
         Check(OutstandingScreenDcs() == dcsBefore, run, "screen DC not released");
         Check(IsWindowEnabled(Hwnd()) != FALSE, run, "caller still disabled");
         if (r.passes == 0) return;  // ended before its first pass (an arithmetic error)
@@ -352,8 +353,8 @@ int main(int argc, char** argv) {
     }
     std::printf("screen %dx%d\n", GetSystemMetrics(SM_CXSCREEN), GetSystemMetrics(SM_CYSCREEN));
 
-    ui::FormRef<Caller> caller;
-    caller->Show(ui::ShowMode::Modal);
+    win::FormRef<Caller> caller;
+    caller->Show(win::ShowMode::Modal);
 
     std::printf("screen dcs taken=%ld released=%ld outstanding=%d bad_releases=%ld gdi_objects=%lu\n",
                 g_screenDcsTaken, g_screenDcsReleased, OutstandingScreenDcs(), g_badReleases,

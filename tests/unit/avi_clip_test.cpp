@@ -1,4 +1,4 @@
-#include "ui/avi_clip.h"
+#include "core/avi_clip.h"
 
 #include <gtest/gtest.h>
 
@@ -12,9 +12,9 @@ namespace {
 
 using Bytes = std::vector<std::uint8_t>;
 using gen::AviEncoding;
-using ui::AviClip;
-using ui::AviFrameDecoder;
-using ui::AviStatus;
+using core::AviClip;
+using core::AviFrameDecoder;
+using core::AviStatus;
 
 // A small clip whose frames move a few stripes over a background of index 0, so that frames
 // share most of their pixels (RLE8 deltas skip them) and hold runs and literals alike.
@@ -34,7 +34,7 @@ gen::IndexedClip Stripes(int width, int height, int frames) {
 
 std::uint32_t Expected(const gen::IndexedClip& clip, std::uint8_t index, bool rgb) {
     const std::uint32_t color = clip.palette[index];
-    return rgb || index != 0 ? (color | ui::kAviOpaque) : color;
+    return rgb || index != 0 ? (color | core::kAviOpaque) : color;
 }
 
 // Every frame of the file, decoded in order, equals the frame it was written from.
@@ -97,7 +97,7 @@ TEST(AviClip, ProgramClipsReadBackAndKeepMoving) {
     for (const Case& c : cases) {
         AviClip avi;
         ASSERT_EQ(Load(gen::WriteAvi(c.clip), avi), AviStatus::Ok);
-        EXPECT_EQ(avi.Format(), ui::AviFormat::Rle8);
+        EXPECT_EQ(avi.Format(), core::AviFormat::Rle8);
         EXPECT_EQ(avi.Width(), c.width);
         EXPECT_EQ(avi.Height(), c.height);
         EXPECT_GE(avi.MicrosPerFrame(), 1'000'000u / 16);  // 10 to 16 frames a second
@@ -239,7 +239,7 @@ TEST(AviClip, ShortPaletteLeavesOtherColoursBlack) {
     ASSERT_EQ(Load(file, avi), AviStatus::Ok);
     EXPECT_EQ(avi.Palette()[0], 0x102030u);  // transparent
     EXPECT_EQ(avi.Palette()[1], 0xFFFF0000u);
-    EXPECT_EQ(avi.Palette()[2], ui::kAviOpaque);
+    EXPECT_EQ(avi.Palette()[2], core::kAviOpaque);
 }
 
 TEST(AviClip, FramesFoundThroughTheIndexWhenTheMoviListIsEmpty) {
@@ -259,7 +259,7 @@ TEST(AviClip, FramesFoundThroughTheIndexWhenTheMoviListIsEmpty) {
 
 TEST(AviClip, FrameCountLimit) {
     gen::IndexedClip clip{1, 1, 40'000, {0, 0xFFFFFF}, {}};
-    clip.frames.assign(ui::kAviMaxFrames + 1, Bytes{1});
+    clip.frames.assign(core::kAviMaxFrames + 1, Bytes{1});
     EXPECT_EQ(Load(gen::WriteAvi(clip)), AviStatus::TooLarge);
     clip.frames.pop_back();
     EXPECT_EQ(Load(gen::WriteAvi(clip)), AviStatus::Ok);

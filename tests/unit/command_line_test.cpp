@@ -1,35 +1,35 @@
-#include "app/command_line.h"
+#include "core/command_line.h"
 
 #include <gtest/gtest.h>
 
 namespace {
 
 TEST(ArgumentPart, DropsTheProgramNameAndTheBlanksAfterIt) {
-    EXPECT_EQ(app::ArgumentPart(L"tavelin.exe E:"), L"E:");
-    EXPECT_EQ(app::ArgumentPart(L"tavelin.exe   \tE:\\Folder"), L"E:\\Folder");
-    EXPECT_EQ(app::ArgumentPart(L"\"C:\\Program Files\\Tavelin\\tavelin.exe\" e:"), L"e:");
+    EXPECT_EQ(core::ArgumentPart(L"tavelin.exe E:"), L"E:");
+    EXPECT_EQ(core::ArgumentPart(L"tavelin.exe   \tE:\\Folder"), L"E:\\Folder");
+    EXPECT_EQ(core::ArgumentPart(L"\"C:\\Program Files\\Tavelin\\tavelin.exe\" e:"), L"e:");
     // As the C runtime parses it, text glued to the closing quote still belongs to the name.
-    EXPECT_EQ(app::ArgumentPart(L"\"C:\\dir with space\\tavelin.exe\"E: F:"), L"F:");
+    EXPECT_EQ(core::ArgumentPart(L"\"C:\\dir with space\\tavelin.exe\"E: F:"), L"F:");
 }
 
 TEST(ArgumentPart, KeepsTheArgumentsExactlyAsWritten) {
-    EXPECT_EQ(app::ArgumentPart(L"tavelin.exe \"E:\""), L"\"E:\"");
-    EXPECT_EQ(app::ArgumentPart(L"tavelin.exe E: trailing  "), L"E: trailing  ");
+    EXPECT_EQ(core::ArgumentPart(L"tavelin.exe \"E:\""), L"\"E:\"");
+    EXPECT_EQ(core::ArgumentPart(L"tavelin.exe E: trailing  "), L"E: trailing  ");
 }
 
 TEST(ArgumentPart, EmptyWhenThereAreNoArguments) {
-    EXPECT_EQ(app::ArgumentPart(L"tavelin.exe"), L"");
-    EXPECT_EQ(app::ArgumentPart(L"tavelin.exe   "), L"");
-    EXPECT_EQ(app::ArgumentPart(L"\"tavelin.exe"), L"");
-    EXPECT_EQ(app::ArgumentPart(L""), L"");
+    EXPECT_EQ(core::ArgumentPart(L"tavelin.exe"), L"");
+    EXPECT_EQ(core::ArgumentPart(L"tavelin.exe   "), L"");
+    EXPECT_EQ(core::ArgumentPart(L"\"tavelin.exe"), L"");
+    EXPECT_EQ(core::ArgumentPart(L""), L"");
 }
 
 TEST(AppDirFromModulePath, NoTrailingBackslashExceptAtADriveRoot) {
-    EXPECT_EQ(app::AppDirFromModulePath(L"C:\\Tools\\Tavelin\\tavelin.exe"), L"C:\\Tools\\Tavelin");
-    EXPECT_EQ(app::AppDirFromModulePath(L"E:\\tavelin.exe"), L"E:\\");
-    EXPECT_EQ(app::AppDirFromModulePath(L"\\\\server\\share\\tavelin.exe"), L"\\\\server\\share");
+    EXPECT_EQ(core::AppDirFromModulePath(L"C:\\Tools\\Tavelin\\tavelin.exe"), L"C:\\Tools\\Tavelin");
+    EXPECT_EQ(core::AppDirFromModulePath(L"E:\\tavelin.exe"), L"E:\\");
+    EXPECT_EQ(core::AppDirFromModulePath(L"\\\\server\\share\\tavelin.exe"), L"\\\\server\\share");
     // Sibling files are the directory + "\" + name, so a root holds two backslashes in a row.
-    EXPECT_EQ(app::AppDirFromModulePath(L"E:\\tavelin.exe") + L"\\res.dll", L"E:\\\\res.dll");
+    EXPECT_EQ(core::AppDirFromModulePath(L"E:\\tavelin.exe") + L"\\res.dll", L"E:\\\\res.dll");
 }
 
 }  // namespace

@@ -1,12 +1,12 @@
-#include "app/command_line.h"
-#include "app/device_path.h"
+#include "core/command_line.h"
+#include "core/device_path.h"
 
 #include <gtest/gtest.h>
 
 namespace {
 
 std::wstring PathFor(const wchar_t* commandLine) {
-    return app::DevicePath(app::ArgumentPart(commandLine));
+    return core::DevicePath(core::ArgumentPart(commandLine));
 }
 
 TEST(DevicePath, TakesTheFirstTwoCharactersOfTheArguments) {

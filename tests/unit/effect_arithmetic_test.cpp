@@ -4,9 +4,9 @@
 #include <limits>
 #include <optional>
 
-#include "effect/vb16.h"
+#include "core/arithmetic16.h"
 
-namespace effect {
+namespace core {
 namespace {
 
 using Kind = ArithmeticError::Kind;
@@ -81,4 +81,4 @@ TEST(ScreenPixels, DividesTwipsByTwipsPerPixelAndRounds) {
 }
 
 }  // namespace
-}  // namespace effect
+}  // namespace core

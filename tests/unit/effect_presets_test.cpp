@@ -5,11 +5,11 @@
 #include <optional>
 #include <vector>
 
-#include "effect/presets.h"
+#include "core/effect_presets.h"
 
-namespace effect {
+namespace core {
 
-void PrintTo(const Parameters& p, std::ostream* os) {
+void PrintTo(const EffectParameters& p, std::ostream* os) {
     *os << "{" << p.rangex << ", " << p.rangey << ", " << p.biasx << ", " << p.biasy << ", "
         << p.blockw << ", " << p.blockh << "}";
 }
@@ -32,19 +32,19 @@ const Row kTable[22] = {
     {25, 25, 250, 25, 25, 255},
 };
 
-Parameters Expected(const Row& row, const Parameters& before) {
+EffectParameters Expected(const Row& row, const EffectParameters& before) {
     return {row.rangex.value_or(before.rangex), row.rangey.value_or(before.rangey),
             row.biasx, row.biasy, row.blockw, row.blockh};
 }
 
 TEST(LoadPreset, EveryRowOfTheTableOnAFreshAndOnAUsedObject) {
-    const Parameters used{77, 66, 55, 44, 33, 22};
+    const EffectParameters used{77, 66, 55, 44, 33, 22};
     for (int16_t ef = 0; ef < 22; ++ef) {
         SCOPED_TRACE(ef);
-        Parameters fresh;
+        EffectParameters fresh;
         LoadPreset(ef, fresh);
-        EXPECT_EQ(fresh, Expected(kTable[ef], Parameters{}));
-        Parameters again = used;
+        EXPECT_EQ(fresh, Expected(kTable[ef], EffectParameters{}));
+        EffectParameters again = used;
         LoadPreset(ef, again);
         EXPECT_EQ(again, Expected(kTable[ef], used));
     }
@@ -53,12 +53,12 @@ TEST(LoadPreset, EveryRowOfTheTableOnAFreshAndOnAUsedObject) {
 TEST(LoadPreset, ValuesOutsideTheTableGetTheDefaultsAndKeepTheRanges) {
     for (int16_t ef : {int16_t{-32768}, int16_t{-1}, int16_t{22}, int16_t{23}, int16_t{32767}}) {
         SCOPED_TRACE(ef);
-        Parameters fresh;
+        EffectParameters fresh;
         LoadPreset(ef, fresh);
-        EXPECT_EQ(fresh, (Parameters{0, 0, 1, 1, 128, 128}));
-        Parameters used{2, 2, 9, 9, 9, 9};
+        EXPECT_EQ(fresh, (EffectParameters{0, 0, 1, 1, 128, 128}));
+        EffectParameters used{2, 2, 9, 9, 9, 9};
         LoadPreset(ef, used);
-        EXPECT_EQ(used, (Parameters{2, 2, 1, 1, 128, 128}));
+        EXPECT_EQ(used, (EffectParameters{2, 2, 1, 1, 128, 128}));
     }
 }
 
@@ -80,8 +80,8 @@ private:
     size_t drawn_ = 0;
 };
 
-Parameters Preset(int16_t ef) {
-    Parameters p;
+EffectParameters Preset(int16_t ef) {
+    EffectParameters p;
     LoadPreset(ef, p);
     return p;
 }
@@ -89,7 +89,7 @@ Parameters Preset(int16_t ef) {
 constexpr float kAlmostOne = 16777215.0f / 16777216.0f;  // the largest value below 1
 
 TEST(NextPass, PresetZeroMovesA128BlockByAtMostOnePixel) {
-    const Parameters p = Preset(0);
+    const EffectParameters p = Preset(0);
     Script drawsInOrder({0.5f, 0.25f, 0.75f, 0.25f});  // x, y, dx, dy
     Pass s = NextPass(p, 1024, 768, drawsInOrder);
     EXPECT_EQ(drawsInOrder.drawn(), 4u);
@@ -135,7 +135,7 @@ TEST(NextPass, ConstantShiftForPresetsWithoutARange) {
 }
 
 TEST(NextPass, PresetTwelveJumpsAboutAHundredPixelsRight) {
-    const Parameters p = Preset(12);
+    const EffectParameters p = Preset(12);
     Script a({0.5f, 0.5f, 0.25f, 0.75f});
     Pass s = NextPass(p, 1024, 768, a);
     EXPECT_EQ(s.dx, 100);  // 100.5 to even
@@ -163,7 +163,7 @@ TEST(NextPass, ProductsAndDifferencesAreNotRoundedToSinglePrecision) {
 }
 
 TEST(NextPass, OverflowsWhereTheSixteenBitStepsDo) {
-    auto overflowAfter = [](const Parameters& p, int16_t W, int16_t H, std::vector<float> v) {
+    auto overflowAfter = [](const EffectParameters& p, int16_t W, int16_t H, std::vector<float> v) {
         Script script(std::move(v));
         try {
             NextPass(p, W, H, script);
@@ -185,11 +185,11 @@ TEST(NextPass, OverflowsWhereTheSixteenBitStepsDo) {
     EXPECT_EQ(overflowAfter(Preset(0), 32767, 32767, {kAlmostOne, kAlmostOne, kAlmostOne,
                                                        kAlmostOne}), -1);
     // A range whose scaled value leaves 16 bits: round() overflows.
-    Parameters wide = Preset(0);
+    EffectParameters wide = Preset(0);
     wide.rangex = 32767;
     wide.biasx = -32767;
     EXPECT_EQ(overflowAfter(wide, 1024, 768, {0.0f, 0.0f, 0.5f, 0.0f}), 3);
 }
 
 }  // namespace
-}  // namespace effect
+}  // namespace core

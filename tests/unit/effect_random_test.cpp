@@ -3,14 +3,14 @@
 #include <array>
 #include <cmath>
 
-#include "effect/presets.h"
-#include "effect/random.h"
+#include "core/effect_presets.h"
+#include "core/random_source.h"
 
-namespace effect {
+namespace core {
 namespace {
 
-TEST(Random, UniformSinglePrecisionValuesInTheHalfOpenUnitInterval) {
-    Random random;
+TEST(RandomSource, UniformSinglePrecisionValuesInTheHalfOpenUnitInterval) {
+    RandomSource random;
     random.Seed(12345);
     constexpr int kCount = 1 << 20;
     std::array<int, 16> bins{};
@@ -27,8 +27,8 @@ TEST(Random, UniformSinglePrecisionValuesInTheHalfOpenUnitInterval) {
     for (int count : bins) EXPECT_NEAR(count, kCount / 16, kCount / 16 / 50);
 }
 
-TEST(Random, SeedsFixTheSequence) {
-    Random a, b, c;
+TEST(RandomSource, SeedsFixTheSequence) {
+    RandomSource a, b, c;
     a.Seed(7);
     b.Seed(7);
     c.Seed(8);
@@ -40,7 +40,7 @@ TEST(Random, SeedsFixTheSequence) {
     }
     EXPECT_GT(differences, 90);
 
-    Random zero;
+    RandomSource zero;
     zero.Seed(0);
     float first = zero();
     bool moves = false;
@@ -48,10 +48,10 @@ TEST(Random, SeedsFixTheSequence) {
     EXPECT_TRUE(moves);
 }
 
-TEST(Random, PresetZeroShiftsAreMinusOneZeroOneInTheRatioOneTwoOne) {
-    Random random;
+TEST(RandomSource, PresetZeroShiftsAreMinusOneZeroOneInTheRatioOneTwoOne) {
+    RandomSource random;
     random.SeedFromClock();
-    Parameters p;
+    EffectParameters p;
     LoadPreset(0, p);
     std::array<int, 3> dx{}, dy{};
     constexpr int kPasses = 200000;
@@ -76,4 +76,4 @@ TEST(Random, PresetZeroShiftsAreMinusOneZeroOneInTheRatioOneTwoOne) {
 }
 
 }  // namespace
-}  // namespace effect
+}  // namespace core

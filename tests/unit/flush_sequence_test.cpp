@@ -1,4 +1,4 @@
-#include "app/flush_sequence.h"
+#include "core/flush_sequence.h"
 
 #include <gtest/gtest.h>
 
@@ -8,7 +8,7 @@ namespace {
 
 // A volume whose n-th call (1 = open, 2..6 = flushes, 7 = close) can fail with a given error.
 // Like the real system, a successful open leaves 183 behind and later successes keep it.
-class FakeVolume : public app::DriveDevice {
+class FakeVolume : public core::Volume {
 public:
     int failAtCall = 0;
     int32_t failError = 0;
@@ -51,10 +51,10 @@ private:
 
 TEST(FlushSequence, CompleteSuccessReportsNoErrorDespiteTheOpensLeftover) {
     FakeVolume volume;
-    const app::FlushOutcome out = app::RunFlushSequence(volume, L"\\\\.\\E:");
-    EXPECT_EQ(out.internalCode, 8);
+    const core::FlushOutcome out = core::RunFlushSequence(volume, L"\\\\.\\E:");
+    EXPECT_EQ(out.stage, 8);
     EXPECT_EQ(out.lastError, 0);
-    EXPECT_EQ(app::ExitCodeFor(out), 0);
+    EXPECT_EQ(core::ExitCodeFor(out), 0);
     EXPECT_EQ(volume.openedPath, L"\\\\.\\E:");
     EXPECT_EQ(volume.calls, (std::vector<std::string>{"open", "flush", "flush", "flush", "flush",
                                                       "flush", "close"}));
@@ -65,10 +65,10 @@ TEST(FlushSequence, FailedOpenStopsAtStageOneWithTheOpensError) {
     FakeVolume volume;
     volume.failAtCall = 1;
     volume.failError = 2;
-    const app::FlushOutcome out = app::RunFlushSequence(volume, L"\\\\.\\Q:");
-    EXPECT_EQ(out.internalCode, 1);
+    const core::FlushOutcome out = core::RunFlushSequence(volume, L"\\\\.\\Q:");
+    EXPECT_EQ(out.stage, 1);
     EXPECT_EQ(out.lastError, 2);
-    EXPECT_EQ(app::ExitCodeFor(out), 1);
+    EXPECT_EQ(core::ExitCodeFor(out), 1);
     EXPECT_EQ(volume.calls, std::vector<std::string>{"open"});
     EXPECT_EQ(volume.closes, 0);
 }
@@ -80,10 +80,10 @@ TEST(FlushSequence, EachFailedFlushStopsAtItsStageAndStillClosesOnce) {
         volume.failAtCall = 1 + k;
         volume.failError = 20 + k;
         volume.closeAlsoFails = (k % 2 == 0);  // the close's own outcome must not leak through
-        const app::FlushOutcome out = app::RunFlushSequence(volume, L"\\\\.\\E:");
-        EXPECT_EQ(out.internalCode, k + 1);
+        const core::FlushOutcome out = core::RunFlushSequence(volume, L"\\\\.\\E:");
+        EXPECT_EQ(out.stage, k + 1);
         EXPECT_EQ(out.lastError, 20 + k);
-        EXPECT_EQ(app::ExitCodeFor(out), k + 1);
+        EXPECT_EQ(core::ExitCodeFor(out), k + 1);
         EXPECT_EQ(static_cast<int>(volume.calls.size()), 1 + k + 1);
         EXPECT_EQ(volume.calls.back(), "close");
         EXPECT_EQ(volume.closes, 1);
@@ -94,10 +94,10 @@ TEST(FlushSequence, FailedCloseIsStageSevenWithTheClosesError) {
     FakeVolume volume;
     volume.failAtCall = 7;
     volume.failError = 6;
-    const app::FlushOutcome out = app::RunFlushSequence(volume, L"\\\\.\\E:");
-    EXPECT_EQ(out.internalCode, 7);
+    const core::FlushOutcome out = core::RunFlushSequence(volume, L"\\\\.\\E:");
+    EXPECT_EQ(out.stage, 7);
     EXPECT_EQ(out.lastError, 6);
-    EXPECT_EQ(app::ExitCodeFor(out), 7);
+    EXPECT_EQ(core::ExitCodeFor(out), 7);
     EXPECT_EQ(volume.closes, 1);
 }
 
@@ -105,10 +105,10 @@ TEST(FlushSequence, FailureWithErrorZeroIsStillAFailure) {
     FakeVolume volume;
     volume.failAtCall = 3;
     volume.failError = 0;
-    const app::FlushOutcome out = app::RunFlushSequence(volume, L"\\\\.\\E:");
-    EXPECT_EQ(out.internalCode, 3);
+    const core::FlushOutcome out = core::RunFlushSequence(volume, L"\\\\.\\E:");
+    EXPECT_EQ(out.stage, 3);
     EXPECT_EQ(out.lastError, 0);
-    EXPECT_EQ(app::ExitCodeFor(out), 3);
+    EXPECT_EQ(core::ExitCodeFor(out), 3);
 }
 
 }  // namespace

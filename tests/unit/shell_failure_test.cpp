@@ -1,4 +1,4 @@
-#include "forms/shell_failure.h"
+#include "core/shell_failure.h"
 
 #include <gtest/gtest.h>
 
@@ -27,7 +27,7 @@ const std::map<int32_t, std::wstring> kKnown = {
 TEST(ShellFailureText, EveryCodeFromMinusOneTo33) {
     for (int32_t r = -1; r <= 33; ++r) {
         SCOPED_TRACE(r);
-        const auto text = forms::ShellFailureText(r);
+        const auto text = core::ShellFailureText(r);
         if (r > 32) {
             EXPECT_FALSE(text.has_value());
             continue;
@@ -39,13 +39,13 @@ TEST(ShellFailureText, EveryCodeFromMinusOneTo33) {
 }
 
 TEST(ShellFailureText, BoundaryAndOutOfTableValues) {
-    EXPECT_EQ(forms::ShellFailureText(32).value(), L"DLL not found");
-    EXPECT_FALSE(forms::ShellFailureText(33).has_value());
-    EXPECT_EQ(forms::ShellFailureText(0).value(), L"Unknown error");  // not "Out of memory"
+    EXPECT_EQ(core::ShellFailureText(32).value(), L"DLL not found");
+    EXPECT_FALSE(core::ShellFailureText(33).has_value());
+    EXPECT_EQ(core::ShellFailureText(0).value(), L"Unknown error");  // not "Out of memory"
     // A result with its top bit set reads as negative: a failure, not a success.
-    EXPECT_EQ(forms::ShellFailureText(INT32_MIN).value(), L"Unknown error");
-    EXPECT_EQ(forms::ShellFailureText(-2147483000).value(), L"Unknown error");
-    EXPECT_FALSE(forms::ShellFailureText(INT32_MAX).has_value());
+    EXPECT_EQ(core::ShellFailureText(INT32_MIN).value(), L"Unknown error");
+    EXPECT_EQ(core::ShellFailureText(-2147483000).value(), L"Unknown error");
+    EXPECT_FALSE(core::ShellFailureText(INT32_MAX).has_value());
 }
 
 }  // namespace

@@ -1,4 +1,4 @@
-#include "ui/animation.h"
+#include "win/animation.h"
 
 #include <gtest/gtest.h>
 #include <tlhelp32.h>
@@ -8,7 +8,7 @@
 
 namespace {
 
-using ui::Animation;
+using win::Animation;
 
 // The program's clips are generated beside the test executable.
 std::wstring Beside(const wchar_t* name) {
@@ -54,8 +54,8 @@ protected:
         if (host_) DestroyWindow(host_);
     }
 
-    LRESULT Painted() const { return SendMessageW(anim_.Hwnd(), ui::ANM_FRAMESPAINTED, 0, 0); }
-    LRESULT Rate() const { return SendMessageW(anim_.Hwnd(), ui::ANM_FRAMERATE, 0, 0); }
+    LRESULT Painted() const { return SendMessageW(anim_.Hwnd(), win::ANM_FRAMESPAINTED, 0, 0); }
+    LRESULT Rate() const { return SendMessageW(anim_.Hwnd(), win::ANM_FRAMERATE, 0, 0); }
 
     // The control's pixels as they are on screen now, 0x00BBGGRR.
     std::vector<COLORREF> Snapshot(int width, int height) const {

@@ -13,19 +13,19 @@
 #include <stdexcept>
 #include <string>
 
-#include "ui/fail_fast.h"
-#include "ui/form.h"
-#include "ui/yield.h"
+#include "win/failure.h"
+#include "win/form.h"
+#include "win/message_loop.h"
 
 namespace {
 
-class ThrowingForm : public ui::Form {
+class ThrowingForm : public win::Form {
 public:
     ThrowingForm() : Form(Design()) {}
 
 private:
-    static ui::FormDesign Design() {
-        ui::FormDesign d;
+    static win::FormDesign Design() {
+        win::FormDesign d;
         d.className = L"TavelinFailingForm";
         d.style = WS_POPUP | WS_CAPTION;
         d.clientWidth = 1500;
@@ -45,12 +45,12 @@ int main(int argc, char** argv) {
         form->Show();
         PostMessageW(form->Hwnd(), WM_COMMAND, MAKEWPARAM(1, BN_CLICKED), 0);
         for (int i = 0; i < 100; ++i) {
-            ui::DoEvents();
+            win::DoEvents();
             Sleep(10);
         }
         return 0;
     }
-    ui::EndInternalFailuresFast();
+    win::EndInternalFailuresFast();
     if (mode == "terminate") std::terminate();
     if (mode == "abort") std::abort();
     return 0;

@@ -5,21 +5,29 @@
 
 #include <string>
 
-#include "app/forms.h"
-#include "forms/frmAttendere.h"
-#include "forms/frmFine.h"
-#include "ui/form.h"
-#include "ui/twips.h"
-#include "ui/yield.h"
+#include "app/run.h"
+#include "app/window_names.h"
+#include "version.h"
+#include "win/app_dir.h"
+#include "win/form.h"
+#include "win/message_loop.h"
+#include "win/twips.h"
 
 namespace {
 
+namespace names = app::names;
+
+// The version and title the build gives the program.
+const std::wstring kVersion = std::to_wstring(TAVELIN_VERSION_MAJOR) + L"." + std::to_wstring(TAVELIN_VERSION_MINOR) +
+                              L"." + std::to_wstring(TAVELIN_VERSION_PATCH);
+const std::wstring kTitle = L"Tavelin v." + kVersion;
+
 int g_constructed = 0;
 
-class TestForm : public ui::Form {
+class TestForm : public win::Form {
 public:
-    static ui::FormDesign MakeDesign() {
-        ui::FormDesign d;
+    static win::FormDesign MakeDesign() {
+        win::FormDesign d;
         d.className = L"TavelinTestForm";
         d.caption = L"Test form";
         d.style = WS_POPUP | WS_CAPTION | WS_SYSMENU;
@@ -60,7 +68,7 @@ RECT ChildRect(HWND parent, HWND child) {
 }
 
 TEST(FormRef, CreatesOnFirstReferenceAndAfreshAfterDrop) {
-    ui::FormRef<TestForm> ref;
+    win::FormRef<TestForm> ref;
     const int before = g_constructed;
     EXPECT_FALSE(ref.Exists());
     ref->member = 42;
@@ -76,7 +84,7 @@ TEST(FormRef, CreatesOnFirstReferenceAndAfreshAfterDrop) {
 }
 
 TEST(Form, LoadsOnceOnFirstUseAndUnloadDestroysTheWindow) {
-    ui::FormRef<TestForm> ref;
+    win::FormRef<TestForm> ref;
     HWND hwnd = ref->Hwnd();
     ASSERT_TRUE(IsWindow(hwnd));
     ref->Load();
@@ -99,21 +107,21 @@ TEST(Form, LoadsOnceOnFirstUseAndUnloadDestroysTheWindow) {
 }
 
 TEST(Form, GeometryIsTwipsAtTheSystemDpi) {
-    ui::FormRef<TestForm> ref;
+    win::FormRef<TestForm> ref;
     RECT client;
     GetClientRect(ref->Hwnd(), &client);
-    EXPECT_EQ(client.right, MulDiv(1500, ui::DpiX(), 1440));
-    EXPECT_EQ(client.bottom, MulDiv(750, ui::DpiY(), 1440));
-    if (ui::DpiX() == 96) {
-        EXPECT_EQ(ui::TwipsToPixelsX(15), 1);
+    EXPECT_EQ(client.right, MulDiv(1500, win::DpiX(), 1440));
+    EXPECT_EQ(client.bottom, MulDiv(750, win::DpiY(), 1440));
+    if (win::DpiX() == 96) {
+        EXPECT_EQ(win::TwipsToPixelsX(15), 1);
         EXPECT_EQ(client.right, 100);
     }
     ref->Unload();
 }
 
 TEST(Form, ModalShowDisablesTheOthersAndReturnsWhenUnloaded) {
-    ui::FormRef<TestForm> background;
-    ui::FormRef<TestForm> dialog;
+    win::FormRef<TestForm> background;
+    win::FormRef<TestForm> dialog;
     background->Show();
     ASSERT_TRUE(IsWindowEnabled(background->Hwnd()));
 
@@ -133,7 +141,7 @@ TEST(Form, ModalShowDisablesTheOthersAndReturnsWhenUnloaded) {
         RemovePropW(hwnd, L"probe");
     });
 
-    dialog->Show(ui::ShowMode::Modal);
+    dialog->Show(win::ShowMode::Modal);
     EXPECT_FALSE(dialog->IsLoaded());
     EXPECT_FALSE(IsWindow(dialogHwnd));
     EXPECT_TRUE(backgroundWasDisabled);
@@ -142,9 +150,9 @@ TEST(Form, ModalShowDisablesTheOthersAndReturnsWhenUnloaded) {
 }
 
 TEST(Form, DroppedReferenceLivesOnWhileItsModalShowRuns) {
-    ui::FormRef<TestForm> ref;
+    win::FormRef<TestForm> ref;
     HWND hwnd = ref->Hwnd();
-    struct Ctx { ui::FormRef<TestForm>* ref; } ctx{&ref};
+    struct Ctx { win::FormRef<TestForm>* ref; } ctx{&ref};
     SetPropW(hwnd, L"ctx", &ctx);
     SetTimer(hwnd, 1, 20, [](HWND w, UINT, UINT_PTR id, DWORD) {
         KillTimer(w, id);
@@ -154,15 +162,15 @@ TEST(Form, DroppedReferenceLivesOnWhileItsModalShowRuns) {
         c->ref->Drop();    // the program-wide reference goes first ...
         self->Unload();    // ... then the window, as the screen effect ends its run
     });
-    ref->Show(ui::ShowMode::Modal);
+    ref->Show(win::ShowMode::Modal);
     EXPECT_FALSE(ref.Exists());
 }
 
 TEST(Form, ActivationHandlerRunsFromTheLoopAfterShow) {
-    ui::FormRef<TestForm> ref;
+    win::FormRef<TestForm> ref;
     ref->Show();
     for (int i = 0; i < 20 && ref->activations == 0; ++i) {
-        ui::DoEvents();
+        win::DoEvents();
         Sleep(10);
     }
     EXPECT_EQ(ref->activations, 1);
@@ -171,23 +179,23 @@ TEST(Form, ActivationHandlerRunsFromTheLoopAfterShow) {
 
 class ResultWindow : public ::testing::Test {
 protected:
-    app::Forms forms;
-    void TearDown() override { forms.UnloadAll(); }
+    app::Windows windows{win::AppPath(), kVersion};
+    void TearDown() override { windows.UnloadAll(); }
 };
 
 TEST_F(ResultWindow, LoadingVersionsTheCaptionOnce) {
-    forms.frmFine->SetText1(L"Result");
-    EXPECT_EQ(forms.frmFine->Caption(), L"Tavelin v.3.0.0");
-    forms.frmFine->SetText1(L"Again");
-    EXPECT_EQ(forms.frmFine->Caption(), L"Tavelin v.3.0.0");
-    forms.frmFine->Unload();
-    forms.frmFine->SetText1(L"Reloaded");
-    EXPECT_EQ(forms.frmFine->Caption(), L"Tavelin v.3.0.0") << "a fresh load starts from the design caption";
+    windows.result->SetResultText(L"Result");
+    EXPECT_EQ(windows.result->Caption(), kTitle);
+    windows.result->SetResultText(L"Again");
+    EXPECT_EQ(windows.result->Caption(), kTitle);
+    windows.result->Unload();
+    windows.result->SetResultText(L"Reloaded");
+    EXPECT_EQ(windows.result->Caption(), kTitle) << "a fresh load starts from the design caption";
 }
 
 TEST_F(ResultWindow, ControlsFrameAndGeometry) {
-    forms.frmFine->SetText1(L"line one\r\nline two");
-    HWND hwnd = forms.frmFine->Hwnd();
+    windows.result->SetResultText(L"line one\r\nline two");
+    HWND hwnd = windows.result->Hwnd();
 
     const LONG_PTR style = GetWindowLongPtrW(hwnd, GWL_STYLE);
     const LONG_PTR ex = GetWindowLongPtrW(hwnd, GWL_EXSTYLE);
@@ -196,12 +204,12 @@ TEST_F(ResultWindow, ControlsFrameAndGeometry) {
     EXPECT_FALSE(style & (WS_THICKFRAME | WS_MINIMIZEBOX | WS_MAXIMIZEBOX));
     EXPECT_TRUE(ex & WS_EX_DLGMODALFRAME);
     EXPECT_FALSE(ex & WS_EX_APPWINDOW);
-    EXPECT_EQ(GetWindow(hwnd, GW_OWNER), ui::ApplicationWindow()) << "no taskbar button";
+    EXPECT_EQ(GetWindow(hwnd, GW_OWNER), win::ApplicationWindow()) << "no taskbar button";
 
     RECT client;
     GetClientRect(hwnd, &client);
-    EXPECT_EQ(client.right, ui::TwipsToPixelsX(4680));
-    EXPECT_EQ(client.bottom, ui::TwipsToPixelsY(1860));
+    EXPECT_EQ(client.right, win::TwipsToPixelsX(4680));
+    EXPECT_EQ(client.bottom, win::TwipsToPixelsY(1860));
 
     // Tab order: Text1, cmdInfo, cmdOk.
     HWND text1 = GetWindow(hwnd, GW_CHILD);
@@ -212,7 +220,7 @@ TEST_F(ResultWindow, ControlsFrameAndGeometry) {
     EXPECT_EQ(TextOf(text1), L"line one\r\nline two");
     EXPECT_EQ(TextOf(info), L"&Info...");
     EXPECT_EQ(TextOf(ok), L"&Ok");
-    EXPECT_EQ(GetDlgCtrlID(ok), IDCANCEL);
+    EXPECT_EQ(GetDlgCtrlID(ok), IDCANCEL) << "Ok is the cancel button";
 
     const LONG_PTR textStyle = GetWindowLongPtrW(text1, GWL_STYLE);
     EXPECT_TRUE(textStyle & ES_MULTILINE);
@@ -221,23 +229,23 @@ TEST_F(ResultWindow, ControlsFrameAndGeometry) {
     EXPECT_FALSE(textStyle & (WS_VSCROLL | WS_HSCROLL));
 
     const RECT t = ChildRect(hwnd, text1), i = ChildRect(hwnd, info), o = ChildRect(hwnd, ok);
-    EXPECT_EQ(t.left, ui::TwipsToPixelsX(60));
-    EXPECT_EQ(t.top, ui::TwipsToPixelsY(120));
-    EXPECT_EQ(t.right - t.left, ui::TwipsToPixelsX(4515));
-    EXPECT_EQ(t.bottom - t.top, ui::TwipsToPixelsY(1275));
-    EXPECT_EQ(i.left, ui::TwipsToPixelsX(3600));
-    EXPECT_EQ(o.left, ui::TwipsToPixelsX(2520));
-    EXPECT_EQ(o.top, ui::TwipsToPixelsY(1440));
-    EXPECT_EQ(i.right - i.left, ui::TwipsToPixelsX(975));
-    EXPECT_EQ(o.bottom - o.top, ui::TwipsToPixelsY(375));
+    EXPECT_EQ(t.left, win::TwipsToPixelsX(60));
+    EXPECT_EQ(t.top, win::TwipsToPixelsY(120));
+    EXPECT_EQ(t.right - t.left, win::TwipsToPixelsX(4515));
+    EXPECT_EQ(t.bottom - t.top, win::TwipsToPixelsY(1275));
+    EXPECT_EQ(i.left, win::TwipsToPixelsX(3600));
+    EXPECT_EQ(o.left, win::TwipsToPixelsX(2520));
+    EXPECT_EQ(o.top, win::TwipsToPixelsY(1440));
+    EXPECT_EQ(i.right - i.left, win::TwipsToPixelsX(975));
+    EXPECT_EQ(o.bottom - o.top, win::TwipsToPixelsY(375));
 }
 
 TEST_F(ResultWindow, TextIsLockedButSelectable) {
-    forms.frmFine->SetText1(L"abc");
-    HWND text1 = GetWindow(forms.frmFine->Hwnd(), GW_CHILD);
+    windows.result->SetResultText(L"abc");
+    HWND text1 = GetWindow(windows.result->Hwnd(), GW_CHILD);
     SendMessageW(text1, WM_CHAR, L'x', 0);
     SendMessageW(text1, WM_PASTE, 0, 0);
-    EXPECT_EQ(forms.frmFine->Text1Text(), L"abc");
+    EXPECT_EQ(windows.result->ResultText(), L"abc");
     SendMessageW(text1, EM_SETSEL, 0, -1);
     DWORD from = 0, to = 0;
     SendMessageW(text1, EM_GETSEL, reinterpret_cast<WPARAM>(&from), reinterpret_cast<LPARAM>(&to));
@@ -245,18 +253,18 @@ TEST_F(ResultWindow, TextIsLockedButSelectable) {
 }
 
 TEST_F(ResultWindow, CentredOnTheScreen) {
-    forms.frmFine->SetText1(L"x");
+    windows.result->SetResultText(L"x");
     RECT r;
-    GetWindowRect(forms.frmFine->Hwnd(), &r);
+    GetWindowRect(windows.result->Hwnd(), &r);
     EXPECT_NEAR((r.left + r.right) / 2, GetSystemMetrics(SM_CXSCREEN) / 2, 1);
     EXPECT_NEAR((r.top + r.bottom) / 2, GetSystemMetrics(SM_CYSCREEN) / 2, 1);
 }
 
 // Shows the result window modally and feeds it input once it is up; returns whether the
 // modal show ended (the window unloaded) within the time limit.
-bool ModalEndsAfter(app::Forms& forms, void (*input)(HWND)) {
-    forms.frmFine->SetText1(L"text");
-    HWND hwnd = forms.frmFine->Hwnd();
+bool ModalEndsAfter(app::Windows& windows, void (*input)(HWND)) {
+    windows.result->SetResultText(L"text");
+    HWND hwnd = windows.result->Hwnd();
     struct Ctx { void (*input)(HWND); int ticks; } ctx{input, 0};
     SetPropW(hwnd, L"ctx", &ctx);
     SetTimer(hwnd, 7, 30, [](HWND w, UINT, UINT_PTR, DWORD) {
@@ -269,15 +277,15 @@ bool ModalEndsAfter(app::Forms& forms, void (*input)(HWND)) {
             DestroyWindow(w);
         }
     });
-    forms.frmFine->Show(ui::ShowMode::Modal);
+    windows.result->Show(win::ShowMode::Modal);
     return ctx.ticks >= 0;
 }
 
 HWND g_focusSeen = nullptr;
 
 TEST_F(ResultWindow, TextHoldsTheFocusWhenShown) {
-    forms.frmFine->SetText1(L"text");
-    HWND hwnd = forms.frmFine->Hwnd();
+    windows.result->SetResultText(L"text");
+    HWND hwnd = windows.result->Hwnd();
     HWND text1 = GetWindow(hwnd, GW_CHILD);
     g_focusSeen = nullptr;
     SetTimer(hwnd, 3, 50, [](HWND w, UINT, UINT_PTR id, DWORD) {
@@ -285,23 +293,23 @@ TEST_F(ResultWindow, TextHoldsTheFocusWhenShown) {
         g_focusSeen = GetFocus();
         PostMessageW(w, WM_CLOSE, 0, 0);
     });
-    forms.frmFine->Show(ui::ShowMode::Modal);
+    windows.result->Show(win::ShowMode::Modal);
     EXPECT_EQ(g_focusSeen, text1);
 }
 
 TEST_F(ResultWindow, OkEscapeAndTheCloseBoxEndTheModalShow) {
-    EXPECT_TRUE(ModalEndsAfter(forms, [](HWND w) {
-        PostMessageW(GetDlgItem(w, IDCANCEL), BM_CLICK, 0, 0);
+    EXPECT_TRUE(ModalEndsAfter(windows, [](HWND w) {
+        PostMessageW(GetDlgItem(w, names::kOkButton), BM_CLICK, 0, 0);
     })) << "Ok button";
-    EXPECT_TRUE(ModalEndsAfter(forms, [](HWND w) {
+    EXPECT_TRUE(ModalEndsAfter(windows, [](HWND w) {
         PostMessageW(w, WM_SYSCOMMAND, SC_CLOSE, 0);
     })) << "close box";
-    EXPECT_TRUE(ModalEndsAfter(forms, [](HWND w) {
+    EXPECT_TRUE(ModalEndsAfter(windows, [](HWND w) {
         // Escape through the dialog keys, from the focused text box.
         PostMessageW(GetFocus() ? GetFocus() : w, WM_KEYDOWN, VK_ESCAPE, 0);
     })) << "Escape";
-    EXPECT_TRUE(ModalEndsAfter(forms, [](HWND w) {
-        SetFocus(GetDlgItem(w, IDCANCEL));
+    EXPECT_TRUE(ModalEndsAfter(windows, [](HWND w) {
+        SetFocus(GetDlgItem(w, names::kOkButton));
         PostMessageW(GetFocus(), WM_SYSCHAR, L'o', 1 << 29);
     })) << "Alt+O";
 }
@@ -309,10 +317,11 @@ TEST_F(ResultWindow, OkEscapeAndTheCloseBoxEndTheModalShow) {
 // A multi-line edit asks its parent to move the focus for Tab with WM_NEXTDLGCTL; the result
 // window answers as a dialog would: next, previous, or a given control.
 TEST_F(ResultWindow, NextDialogControlMovesTheFocusInTabOrder) {
-    forms.frmFine->SetText1(L"several words");
-    forms.frmFine->Show();
-    HWND hwnd = forms.frmFine->Hwnd();
-    HWND text1 = GetDlgItem(hwnd, 100), info = GetDlgItem(hwnd, 101), ok = GetDlgItem(hwnd, IDCANCEL);
+    windows.result->SetResultText(L"several words");
+    windows.result->Show();
+    HWND hwnd = windows.result->Hwnd();
+    HWND text1 = GetDlgItem(hwnd, names::kResultText), info = GetDlgItem(hwnd, names::kInfoButton),
+         ok = GetDlgItem(hwnd, names::kOkButton);
     SetFocus(text1);
     SendMessageW(text1, EM_SETSEL, 0, 0);
     const auto next = [&] { SendMessageW(hwnd, WM_NEXTDLGCTL, 0, FALSE); return GetFocus(); };
@@ -335,23 +344,23 @@ bool g_aboutSeen = false;
 
 TEST_F(ResultWindow, InfoShowsTheAboutWindowAndItsCloseEndsTheResultToo) {
     g_aboutSeen = false;
-    EXPECT_TRUE(ModalEndsAfter(forms, [](HWND w) {
-        PostMessageW(GetDlgItem(w, 101), BM_CLICK, 0, 0);
+    EXPECT_TRUE(ModalEndsAfter(windows, [](HWND w) {
+        PostMessageW(GetDlgItem(w, names::kInfoButton), BM_CLICK, 0, 0);
         SetTimer(nullptr, 0, 200, [](HWND, UINT, UINT_PTR id, DWORD) {
             KillTimer(nullptr, id);
-            HWND about = FindWindowW(L"frmAbout", nullptr);
+            HWND about = FindWindowW(app::names::kAboutWindowClass, nullptr);
             g_aboutSeen = about && IsWindowVisible(about);
             if (about) PostMessageW(about, WM_CLOSE, 0, 0);
         });
     }));
     EXPECT_TRUE(g_aboutSeen);
-    EXPECT_FALSE(forms.frmFine->IsLoaded());
+    EXPECT_FALSE(windows.result->IsLoaded());
 }
 
 TEST(WaitWindow, TitleLessThickFrameWithTaskbarButtonCentred) {
-    app::Forms forms;
-    forms.frmAttendere->Inizio();
-    HWND hwnd = forms.frmAttendere->Hwnd();
+    app::Windows windows{win::AppPath(), kVersion};
+    windows.wait->Start();
+    HWND hwnd = windows.wait->Hwnd();
     ASSERT_TRUE(IsWindowVisible(hwnd));
     const LONG_PTR style = GetWindowLongPtrW(hwnd, GWL_STYLE);
     EXPECT_TRUE(style & WS_THICKFRAME);
@@ -363,8 +372,8 @@ TEST(WaitWindow, TitleLessThickFrameWithTaskbarButtonCentred) {
 
     RECT client;
     GetClientRect(hwnd, &client);
-    EXPECT_EQ(client.right, ui::TwipsToPixelsX(3735));
-    EXPECT_EQ(client.bottom, ui::TwipsToPixelsY(840));
+    EXPECT_EQ(client.right, win::TwipsToPixelsX(3735));
+    EXPECT_EQ(client.bottom, win::TwipsToPixelsY(840));
     RECT r;
     GetWindowRect(hwnd, &r);
     EXPECT_NEAR((r.left + r.right) / 2, GetSystemMetrics(SM_CXSCREEN) / 2, 1);
@@ -375,15 +384,15 @@ TEST(WaitWindow, TitleLessThickFrameWithTaskbarButtonCentred) {
     const RECT a = ChildRect(hwnd, animation);
     EXPECT_EQ(a.left, 0);
     EXPECT_EQ(a.top, 0);
-    EXPECT_EQ(a.right, ui::TwipsToPixelsX(3776));
-    EXPECT_EQ(a.bottom, ui::TwipsToPixelsY(864));
+    EXPECT_EQ(a.right, win::TwipsToPixelsX(3776));
+    EXPECT_EQ(a.bottom, win::TwipsToPixelsY(864));
 
-    forms.frmAttendere->SetVisible(false);
+    windows.wait->SetVisible(false);
     EXPECT_FALSE(IsWindowVisible(hwnd));
-    EXPECT_TRUE(forms.frmAttendere->IsLoaded());
-    forms.UnloadAll();
+    EXPECT_TRUE(windows.wait->IsLoaded());
+    windows.UnloadAll();
     EXPECT_FALSE(IsWindow(hwnd));
-    EXPECT_FALSE(forms.frmAttendere.Exists());
+    EXPECT_FALSE(windows.wait.Exists());
 }
 
 }  // namespace

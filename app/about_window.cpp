@@ -1,0 +1,206 @@
+#include "app/about_window.h"
+
+#include <windows.h>
+#include <mmsystem.h>
+#include <shellapi.h>
+
+#include <cstdint>
+#include <limits>
+#include <utility>
+#include <vector>
+
+#include "app/window_names.h"
+#include "core/shell_failure.h"
+#include "resource.h"
+#include "win/file.h"
+#include "win/text.h"
+#include "win/twips.h"
+
+namespace app {
+
+namespace {
+
+// The maker's web page: the label shows its index page, the click opens the folder holding it.
+constexpr wchar_t kMakerIndexPage[] = L"https://tavelin.example.org/index.html";
+constexpr wchar_t kMakerAddress[] = L"https://tavelin.example.org/";
+
+// Far above any sound of ours; a larger file is not played.
+constexpr std::uint64_t kMaxSoundBytes = 64u << 20;
+
+constexpr wchar_t kRightsNotice[] =
+    L"Copyright (C) 2026 The Tavelin authors.\r\n"
+    L"Free software under the GNU GPL, version 3 or later. No warranty.";
+
+win::FormDesign AboutDesign() {
+    win::FormDesign d;
+    d.className = names::kAboutWindowClass;
+    d.caption = L"";
+    // A fixed dialog frame with no title bar: no caption, close box or system menu.
+    d.style = WS_POPUP | WS_DLGFRAME | WS_CLIPCHILDREN;
+    d.exStyle = WS_EX_DLGMODALFRAME;
+    d.clientWidth = 6135;
+    d.clientHeight = 3180;
+    d.place = win::FormDesign::Place::Fixed;
+    d.clientLeft = 2340;
+    d.clientTop = 1650;
+    d.showInTaskbar = false;
+    // Escape must reach the key-release handler, not become a dialog's cancel command.
+    d.dialogKeys = false;
+    return d;
+}
+
+// The window's background colour: the system's colour for dialog windows.
+COLORREF BackColor() { return GetSysColor(COLOR_BTNFACE); }
+
+}  // namespace
+
+AboutWindow::AboutWindow(Needs needs) : Form(AboutDesign()), needs_(std::move(needs)) {}
+
+int32_t AboutWindow::OpenDocument(const std::wstring& document) {
+    HWND desktop = GetDesktopWindow();
+    if (!shell32_.Loaded()) shell32_ = win::SystemLibrary(L"shell32.dll");
+    auto* execute = shell32_.Function<decltype(ShellExecuteW)>("ShellExecuteW");
+    if (!execute) return SE_ERR_DLLNOTFOUND;
+    // The document goes to the shell as it is: an ANSI conversion would turn a folder name such
+    // as "Ｔav" into "Tav", another folder, and one such as "Программы" into question marks.
+    const auto result = reinterpret_cast<INT_PTR>(
+        execute(desktop, L"Open", document.c_str(), L"", L"C:\\", SW_SHOWNORMAL));
+    // The shell's codes are small numbers; a wider value keeps its sign when narrowed.
+    if (result > std::numeric_limits<int32_t>::max()) return std::numeric_limits<int32_t>::max();
+    if (result < std::numeric_limits<int32_t>::min()) return std::numeric_limits<int32_t>::min();
+    return static_cast<int32_t>(result);
+}
+
+void AboutWindow::ReportShellFailure(int32_t result) {
+    const auto text = core::ShellFailureText(result);
+    if (!text) return;
+    const std::wstring message(*text);
+    MessageBoxW(Hwnd(), message.c_str(), names::kApplicationTitle, MB_OK | MB_APPLMODAL);
+}
+
+void AboutWindow::CreateControls() {
+    const HINSTANCE instance = GetModuleHandleW(nullptr);
+    const HCURSOR hand = LoadCursorW(instance, MAKEINTRESOURCEW(IDC_LINKHAND));
+    constexpr DWORD kLabel = WS_VISIBLE | SS_LEFT;
+    constexpr DWORD kLink = kLabel | SS_NOTIFY | SS_NOPREFIX;
+
+    // Creation order is the controls' order from top to bottom. Pictures get a flat one-pixel
+    // border; the picture fills the rest of the control.
+    icon_ = AddControl(L"STATIC", L"", WS_VISIBLE | WS_BORDER | SS_ICON | SS_REALSIZECONTROL, 0, names::kIcon,
+                       60, 120, 510, 510);
+    SendMessageW(icon_, STM_SETICON,
+                 reinterpret_cast<WPARAM>(
+                     LoadImageW(instance, MAKEINTRESOURCEW(IDI_TAVELIN), IMAGE_ICON, 32, 32, LR_SHARED)),
+                 0);
+    version_ = AddControl(L"STATIC", L"lblVersione", kLabel, 0, names::kVersion, 960, 120, 4995, 195);
+    language_ = AddControl(L"STATIC", L"English version", kLabel, 0, names::kLanguage, 960, 360, 1065, 195);
+    win::SizeLabelToText(language_);
+    updateNote_ = AddControl(L"STATIC", L"This program is freeware. Check for updates on:", kLabel, 0,
+                             names::kUpdateNote, 960, 600, 4095, 255);
+    // The square behind the clip; it must not paint over the clip above it.
+    clipFrame_ = AddControl(L"STATIC", L"", kLabel | WS_BORDER | WS_CLIPSIBLINGS, 0, names::kClipFrame, 60, 780,
+                            675, 675);
+    clip_ = win::Animation::Create(Hwnd(), names::kAboutClip, win::TwipsToPixelsX(120), win::TwipsToPixelsY(840),
+                                   win::TwipsToPixelsX(540), win::TwipsToPixelsY(570));
+    homePageLink_.Attach(AddControl(L"STATIC", kMakerIndexPage, kLink, 0, names::kHomePageLink, 960, 900, 3705, 195),
+                         hand, [this] { OpenHomePage(); });
+    photo_ = AddControl(L"STATIC", L"", WS_VISIBLE | WS_BORDER | SS_BITMAP | SS_REALSIZECONTROL, 0, names::kPhoto,
+                        60, 1860, 750, 930);
+    // A picture control does not own its bitmap: the window keeps it.
+    photoBitmap_.reset(
+        static_cast<HBITMAP>(LoadImageW(instance, MAKEINTRESOURCEW(IDB_PHOTO), IMAGE_BITMAP, 0, 0, 0)));
+    SendMessageW(photo_, STM_SETIMAGE, IMAGE_BITMAP, reinterpret_cast<LPARAM>(photoBitmap_.get()));
+    rightsNotice_ = AddControl(L"STATIC", kRightsNotice, kLabel, 0, names::kRightsNotice, 960, 1860, 5115, 435);
+    // The hidden spot: paints nothing, so the photograph shows through, but takes the clicks.
+    soundSpot_.Attach(AddControl(L"STATIC", L"", kLabel | SS_NOTIFY, WS_EX_TRANSPARENT, names::kSoundSpot, 180,
+                                 2280, 195, 195),
+                      [this] { PlaySpotSound(); });
+    licenceLink_.Attach(AddControl(L"STATIC", L"General public license", kLink, 0, names::kLicenceLink, 60, 2880,
+                                   1530, 195),
+                        hand, [this] { OpenLicence(); });
+    readmeLink_.Attach(AddControl(L"STATIC", L"Readme.txt", kLink, 0, names::kReadmeLink, 1920, 2880, 855, 195),
+                       hand, [this] { OpenReadme(); });
+    effectLink_.Attach(AddControl(L"STATIC", L"Orrimel", kLink, 0, names::kEffectLink, 5280, 2880, 600, 195), hand,
+                       [this] { RunScreenEffect(); });
+
+    // Overlaps: the clip lies on its square and the spot on the photograph; both stay on top.
+    SetWindowPos(clip_.Hwnd(), HWND_TOP, 0, 0, 0, 0, SWP_NOMOVE | SWP_NOSIZE | SWP_NOACTIVATE);
+    SetWindowPos(soundSpot_.Hwnd(), HWND_TOP, 0, 0, 0, 0, SWP_NOMOVE | SWP_NOSIZE | SWP_NOACTIVATE);
+}
+
+void AboutWindow::OnLoad() {
+    SetWindowTextW(version_, needs_.versionText().c_str());
+    clip_.SetBackColor(BackColor());
+    // The clip frame's background follows the window's (see WM_CTLCOLORSTATIC), so only its
+    // border shows.
+    InvalidateRect(clipFrame_, nullptr, TRUE);
+    // A clip that is missing or cannot be played leaves the square empty; the window still opens.
+    if (clip_.Open(needs_.appDir + L"\\korvane2.dll")) clip_.Play();
+}
+
+void AboutWindow::OnEscapeReleased() { OpenLicence(); }
+
+void AboutWindow::PlaySpotSound() {
+    if (!winmm_.Loaded()) winmm_ = win::SystemLibrary(L"winmm.dll");
+    auto* play = winmm_.Function<decltype(sndPlaySoundW)>("sndPlaySoundW");
+    if (!play) return;
+    const std::wstring path = needs_.appDir + L"\\korvane.dll";
+    // Synchronous: returns once the sound has ended.
+    if (win::RepresentableInAnsi(path)) {
+        play(path.c_str(), SND_NODEFAULT);
+        return;
+    }
+    // The multimedia library opens files through the ANSI code page, which would turn such a
+    // path into another file's ("Ｔav" into "Tav") or none: the sound is read here and played
+    // from memory.
+    std::vector<std::uint8_t> sound;
+    if (!win::ReadWholeFile(path, kMaxSoundBytes, sound)) return;
+    play(reinterpret_cast<const wchar_t*>(sound.data()), SND_MEMORY | SND_NODEFAULT);
+}
+
+void AboutWindow::OpenLicence() { ReportShellFailure(OpenDocument(needs_.appDir + L"\\gpl.txt")); }
+
+void AboutWindow::OpenReadme() { ReportShellFailure(OpenDocument(needs_.appDir + L"\\readme.txt")); }
+
+void AboutWindow::OpenHomePage() { ReportShellFailure(OpenDocument(kMakerAddress)); }
+
+void AboutWindow::RunScreenEffect() {
+    needs_.runScreenEffect();
+    Unload();
+}
+
+bool AboutWindow::OnMessage(UINT msg, WPARAM wp, LPARAM lp, LRESULT& result) {
+    switch (msg) {
+        case WM_KEYDOWN:
+        case WM_SYSKEYDOWN:
+            if (wp != VK_ESCAPE) return false;
+            escapePressed_ = true;
+            result = 0;
+            return true;
+        case WM_KEYUP:
+        case WM_SYSKEYUP:  // Escape released while Alt is held
+            if (wp != VK_ESCAPE) return false;
+            if (std::exchange(escapePressed_, false)) OnEscapeReleased();
+            result = 0;
+            return true;
+        case WM_CTLCOLORSTATIC: {
+            // The links choose their own colours; the other labels are plain text on the
+            // window's background, and the sound spot is not drawn at all.
+            const auto control = reinterpret_cast<HWND>(lp);
+            const auto dc = reinterpret_cast<HDC>(wp);
+            if (control == soundSpot_.Hwnd()) {
+                SetBkMode(dc, TRANSPARENT);
+                result = reinterpret_cast<LRESULT>(GetStockObject(NULL_BRUSH));
+                return true;
+            }
+            SetBkColor(dc, BackColor());
+            SetTextColor(dc, GetSysColor(COLOR_WINDOWTEXT));
+            result = reinterpret_cast<LRESULT>(GetSysColorBrush(COLOR_BTNFACE));
+            return true;
+        }
+        default:
+            return false;
+    }
+}
+
+}  // namespace app

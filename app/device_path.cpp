@@ -1,9 +1,0 @@
-#include "app/device_path.h"
-
-namespace app {
-
-std::wstring DevicePath(std::wstring_view arguments) {
-    return L"\\\\.\\" + std::wstring(arguments.substr(0, 2));
-}
-
-}  // namespace app

@@ -1,0 +1,91 @@
+#include "app/result_window.h"
+
+#include <commctrl.h>
+
+#include <utility>
+
+#include "app/window_names.h"
+#include "resource.h"
+
+namespace app {
+
+namespace {
+
+win::FormDesign ResultDesign() {
+    win::FormDesign d;
+    d.className = names::kResultWindowClass;
+    d.caption = names::kApplicationTitle;
+    d.style = WS_POPUP | WS_CAPTION | WS_SYSMENU | WS_CLIPCHILDREN;
+    d.exStyle = WS_EX_DLGMODALFRAME;
+    d.clientWidth = 4680;
+    d.clientHeight = 1860;
+    d.place = win::FormDesign::Place::CenterScreen;
+    d.showInTaskbar = false;
+    d.dialogKeys = true;
+    d.iconResource = IDI_TAVELIN;
+    return d;
+}
+
+std::wstring TextOf(HWND control) {
+    std::wstring text(static_cast<size_t>(GetWindowTextLengthW(control)) + 1, L'\0');
+    text.resize(static_cast<size_t>(GetWindowTextW(control, text.data(), static_cast<int>(text.size()))));
+    return text;
+}
+
+}  // namespace
+
+ResultWindow::ResultWindow(const win::SystemLibrary& comctl32, Needs needs)
+    : Form(ResultDesign()), needs_(std::move(needs)) {
+    // The answer does not matter: only that the library is there.
+    if (auto* init = comctl32.Function<decltype(InitCommonControlsEx)>("InitCommonControlsEx")) init(nullptr);
+}
+
+void ResultWindow::CreateControls() {
+    // Creation order is the tab order: the text first, so it holds the focus. Enter presses the
+    // focused button only; Ok is the cancel button (Escape).
+    resultText_ = AddControl(L"EDIT", L"Text1", WS_VISIBLE | WS_TABSTOP | ES_MULTILINE | ES_READONLY | ES_AUTOVSCROLL,
+                             WS_EX_CLIENTEDGE, names::kResultText, 60, 120, 4515, 1275);
+    infoButton_ = AddControl(L"BUTTON", L"&Info...", WS_VISIBLE | WS_TABSTOP | BS_PUSHBUTTON, 0, names::kInfoButton,
+                             3600, 1440, 975, 375);
+    okButton_ = AddControl(L"BUTTON", L"&Ok", WS_VISIBLE | WS_TABSTOP | BS_PUSHBUTTON, 0, names::kOkButton, 2520,
+                           1440, 975, 375);
+}
+
+void ResultWindow::OnLoad() { SetCaption(Caption() + L" v." + needs_.version); }
+
+void ResultWindow::SetResultText(const std::wstring& text) {
+    Load();
+    SetWindowTextW(resultText_, text.c_str());
+}
+
+std::wstring ResultWindow::ResultText() {
+    Load();
+    return TextOf(resultText_);
+}
+
+void ResultWindow::OnCommand(int id, int code, HWND /*control*/) {
+    if (code != BN_CLICKED) return;
+    if (id == names::kOkButton) OnOk();
+    if (id == names::kInfoButton) OnInfo();
+}
+
+bool ResultWindow::OnMessage(UINT msg, WPARAM wp, LPARAM lp, LRESULT& result) {
+    if (msg == WM_CTLCOLORSTATIC && reinterpret_cast<HWND>(lp) == resultText_) {
+        // The locked text box keeps the button-face background.
+        HDC dc = reinterpret_cast<HDC>(wp);
+        SetBkColor(dc, GetSysColor(COLOR_BTNFACE));
+        SetTextColor(dc, GetSysColor(COLOR_WINDOWTEXT));
+        result = reinterpret_cast<LRESULT>(GetSysColorBrush(COLOR_BTNFACE));
+        return true;
+    }
+    return false;
+}
+
+void ResultWindow::OnOk() { Unload(); }
+
+void ResultWindow::OnInfo() {
+    needs_.showAbout();
+    Unload();
+}
+
+}  // namespace app

@@ -1,0 +1,43 @@
+#pragma once
+// The result window: the flush run's result text under the versioned title, with Ok and Info.
+
+#include <functional>
+#include <string>
+
+#include "win/form.h"
+#include "win/system_dll.h"
+
+namespace app {
+
+class ResultWindow : public win::Form {
+public:
+    struct Needs {
+        // The program's version, "major.minor.revision": the title reads "Tavelin v.<version>".
+        std::wstring version;
+        // What Info does: shows the About window and returns when it has closed.
+        std::function<void()> showAbout;
+    };
+    // Makes sure the common controls are initialised, through `comctl32` (loaded from System32,
+    // and kept by the caller for as long as windows exist).
+    ResultWindow(const win::SystemLibrary& comctl32, Needs needs);
+
+    // The result text; setting it loads the window.
+    void SetResultText(const std::wstring& text);
+    std::wstring ResultText();
+
+private:
+    void CreateControls() override;
+    void OnLoad() override;
+    void OnCommand(int id, int code, HWND control) override;
+    bool OnMessage(UINT msg, WPARAM wp, LPARAM lp, LRESULT& result) override;
+
+    void OnOk();
+    void OnInfo();
+
+    const Needs needs_;
+    HWND resultText_ = nullptr;
+    HWND infoButton_ = nullptr;
+    HWND okButton_ = nullptr;
+};
+
+}  // namespace app

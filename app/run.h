@@ -1,0 +1,50 @@
+#pragma once
+// The run: it builds the windows, hands each what it needs, and runs the flush between them.
+
+#include <memory>
+#include <string>
+
+#include "app/about_window.h"
+#include "app/result_window.h"
+#include "app/wait_window.h"
+#include "win/form.h"
+#include "win/system_dll.h"
+
+namespace app {
+
+// The program's windows, one instance of each kind, created on first reference and wired to
+// each other only through what the run gives them: Info shows the About window, the effect link
+// runs a new screen effect window.
+class Windows {
+    // The common controls: the windows' controls may be its classes, so it outlives them.
+    const win::SystemLibrary comctl32_{L"comctl32.dll"};
+    const std::wstring appDir_;
+    const std::wstring version_;
+
+public:
+    Windows(std::wstring appDir, std::wstring version);
+    Windows(const Windows&) = delete;
+    Windows& operator=(const Windows&) = delete;
+
+    win::FormRef<WaitWindow> wait;
+    win::FormRef<ResultWindow> result;
+    win::FormRef<AboutWindow> about;
+
+    // Shows the About window modally; returns once it has closed.
+    void ShowAbout();
+    // Runs the screen effect with preset 0 on a window made for this run; returns once it has
+    // ended.
+    void RunScreenEffect();
+    // The end of a run: unloads the About, wait and result windows, in that order, and drops
+    // the references. A window that was never made or is not loaded is left alone.
+    void UnloadAll();
+};
+
+// One run from the wait window to the closed result window, on the drive that `arguments` (the
+// command line without the program's name) names; the process's exit code.
+int Run(const std::wstring& arguments);
+
+// The program: the whole run, then the end of the process with the run's exit code.
+[[noreturn]] void Main();
+
+}  // namespace app

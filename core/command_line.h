@@ -1,0 +1,18 @@
+#pragma once
+// What the process gets from its surroundings: the argument part of its command line and the
+// folder that holds its program file.
+
+#include <string>
+#include <string_view>
+
+namespace core {
+
+// The command line without the program's own name (quoted or not) and the blanks after it;
+// the rest is returned exactly as it stands.
+std::wstring ArgumentPart(std::wstring_view commandLine);
+
+// The folder of a program file path, as the platform reports an application directory: without
+// a trailing backslash, except at the root of a drive ("E:\"), where it keeps it.
+std::wstring AppDirFromModulePath(std::wstring_view modulePath);
+
+}  // namespace core

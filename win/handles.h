@@ -1,0 +1,178 @@
+#pragma once
+// Move-only owners of everything the program takes from the system and must give back, one type
+// per release rule. Nothing else in the program pairs create/delete, get/release, begin/end or
+// load/free by hand.
+
+#include <windows.h>
+#include <objbase.h>
+
+#include <utility>
+
+namespace win {
+
+// An owner of one value whose release is Traits::Release; empty is Traits::Invalid().
+template <typename Traits>
+class UniqueResource {
+public:
+    using Type = typename Traits::Type;
+
+    UniqueResource() = default;
+    explicit UniqueResource(Type value) : value_(value) {}
+    UniqueResource(const UniqueResource&) = delete;
+    UniqueResource& operator=(const UniqueResource&) = delete;
+    UniqueResource(UniqueResource&& other) noexcept : value_(other.release()) {}
+    UniqueResource& operator=(UniqueResource&& other) noexcept {
+        if (this != &other) reset(other.release());
+        return *this;
+    }
+    ~UniqueResource() { reset(); }
+
+    Type get() const { return value_; }
+    bool valid() const { return value_ != Traits::Invalid(); }
+    explicit operator bool() const { return valid(); }
+
+    // Gives up ownership without releasing.
+    [[nodiscard]] Type release() { return std::exchange(value_, Traits::Invalid()); }
+    void reset(Type value = Traits::Invalid()) {
+        const Type old = std::exchange(value_, value);
+        if (old != Traits::Invalid()) Traits::Release(old);
+    }
+
+private:
+    Type value_ = Traits::Invalid();
+};
+
+// CreateFile's handles: empty is INVALID_HANDLE_VALUE, what CreateFile returns on failure.
+struct FileTraits {
+    using Type = HANDLE;
+    static Type Invalid() { return INVALID_HANDLE_VALUE; }
+    static void Release(Type h) { CloseHandle(h); }
+};
+// Fonts, bitmaps and brushes: DeleteObject, each under its own type.
+template <typename Handle>
+struct GdiObjectTraits {
+    using Type = Handle;
+    static Type Invalid() { return nullptr; }
+    static void Release(Type h) { DeleteObject(h); }
+};
+struct MemoryDcTraits {
+    using Type = HDC;
+    static Type Invalid() { return nullptr; }
+    static void Release(Type h) { DeleteDC(h); }
+};
+struct ModuleTraits {
+    using Type = HMODULE;
+    static Type Invalid() { return nullptr; }
+    static void Release(Type h) { FreeLibrary(h); }
+};
+
+using UniqueFile = UniqueResource<FileTraits>;
+using UniqueFont = UniqueResource<GdiObjectTraits<HFONT>>;
+using UniqueBitmap = UniqueResource<GdiObjectTraits<HBITMAP>>;
+using UniqueBrush = UniqueResource<GdiObjectTraits<HBRUSH>>;
+using UniqueMemoryDc = UniqueResource<MemoryDcTraits>;
+using UniqueModule = UniqueResource<ModuleTraits>;
+
+// A DC from GetDC, released with the window it came from (nullptr: the whole screen).
+class WindowDc {
+public:
+    WindowDc() = default;
+    explicit WindowDc(HWND hwnd) : hwnd_(hwnd), dc_(GetDC(hwnd)) {}
+    WindowDc(const WindowDc&) = delete;
+    WindowDc& operator=(const WindowDc&) = delete;
+    WindowDc(WindowDc&& other) noexcept
+        : hwnd_(std::exchange(other.hwnd_, nullptr)), dc_(std::exchange(other.dc_, nullptr)) {}
+    WindowDc& operator=(WindowDc&& other) noexcept {
+        if (this != &other) {
+            reset();
+            hwnd_ = std::exchange(other.hwnd_, nullptr);
+            dc_ = std::exchange(other.dc_, nullptr);
+        }
+        return *this;
+    }
+    ~WindowDc() { reset(); }
+
+    HDC get() const { return dc_; }
+    explicit operator bool() const { return dc_ != nullptr; }
+    void reset() {
+        if (dc_) ReleaseDC(hwnd_, std::exchange(dc_, nullptr));
+        hwnd_ = nullptr;
+    }
+
+private:
+    HWND hwnd_ = nullptr;
+    HDC dc_ = nullptr;
+};
+
+// The DC of one WM_PAINT, from BeginPaint to EndPaint.
+class PaintDc {
+public:
+    explicit PaintDc(HWND hwnd) : hwnd_(hwnd), dc_(BeginPaint(hwnd, &paint_)) {}
+    PaintDc(const PaintDc&) = delete;
+    PaintDc& operator=(const PaintDc&) = delete;
+    PaintDc(PaintDc&& other) noexcept
+        : hwnd_(std::exchange(other.hwnd_, nullptr)), paint_(other.paint_), dc_(std::exchange(other.dc_, nullptr)) {}
+    PaintDc& operator=(PaintDc&&) = delete;
+    ~PaintDc() {
+        if (hwnd_) EndPaint(hwnd_, &paint_);
+    }
+
+    HDC get() const { return dc_; }
+    // The part of the window to paint.
+    const RECT& Area() const { return paint_.rcPaint; }
+
+private:
+    HWND hwnd_;
+    PAINTSTRUCT paint_{};
+    HDC dc_;
+};
+
+// A GDI object selected into a DC; the object it replaced goes back at scope exit.
+class SelectedObject {
+public:
+    SelectedObject(HDC dc, HGDIOBJ object) : dc_(dc), previous_(SelectObject(dc, object)) {}
+    SelectedObject(const SelectedObject&) = delete;
+    SelectedObject& operator=(const SelectedObject&) = delete;
+    SelectedObject(SelectedObject&& other) noexcept
+        : dc_(std::exchange(other.dc_, nullptr)), previous_(std::exchange(other.previous_, nullptr)) {}
+    SelectedObject& operator=(SelectedObject&&) = delete;
+    ~SelectedObject() {
+        if (dc_ && previous_) SelectObject(dc_, previous_);
+    }
+
+private:
+    HDC dc_;
+    HGDIOBJ previous_;
+};
+
+// The thread's single-threaded COM apartment, which the shell's handlers may need: entered with
+// ole32's CoInitializeEx and left with its CoUninitialize. ole32 is the caller's, loaded from
+// System32 (the program does not import it), and must outlive the apartment.
+class ComApartment {
+public:
+    ComApartment() = default;
+    explicit ComApartment(HMODULE ole32) {
+        if (!ole32) return;
+        const auto enter = reinterpret_cast<decltype(&CoInitializeEx)>(
+            reinterpret_cast<void*>(GetProcAddress(ole32, "CoInitializeEx")));
+        leave_ = reinterpret_cast<decltype(&CoUninitialize)>(
+            reinterpret_cast<void*>(GetProcAddress(ole32, "CoUninitialize")));
+        if (!enter || !leave_ || FAILED(enter(nullptr, COINIT_APARTMENTTHREADED | COINIT_DISABLE_OLE1DDE))) {
+            leave_ = nullptr;
+        }
+    }
+    ComApartment(const ComApartment&) = delete;
+    ComApartment& operator=(const ComApartment&) = delete;
+    ComApartment(ComApartment&& other) noexcept : leave_(std::exchange(other.leave_, nullptr)) {}
+    ComApartment& operator=(ComApartment&&) = delete;
+    ~ComApartment() {
+        if (leave_) leave_();
+    }
+
+    bool Entered() const { return leave_ != nullptr; }
+
+private:
+    decltype(&CoUninitialize) leave_ = nullptr;
+};
+
+}  // namespace win

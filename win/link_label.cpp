@@ -1,0 +1,128 @@
+#include "win/link_label.h"
+
+#include <utility>
+
+#include "win/failure.h"
+#include "win/form.h"
+#include "win/twips.h"
+
+namespace win {
+
+namespace {
+
+constexpr wchar_t kLabelProperty[] = L"TavelinClickableLabel";
+constexpr COLORREF kLinkBlue = RGB(0, 0, 255);
+
+std::wstring TextOf(HWND control) {
+    std::wstring text(static_cast<size_t>(GetWindowTextLengthW(control)) + 1, L'\0');
+    text.resize(static_cast<size_t>(GetWindowTextW(control, text.data(), static_cast<int>(text.size()))));
+    return text;
+}
+
+}  // namespace
+
+ClickableLabel::~ClickableLabel() {
+    if (hwnd_ && IsWindow(hwnd_)) Detach();
+}
+
+void ClickableLabel::Attach(HWND label, std::function<void()> onClick) {
+    hwnd_ = label;
+    onClick_ = std::move(onClick);
+    SetPropW(label, kLabelProperty, this);
+    original_ = reinterpret_cast<WNDPROC>(
+        SetWindowLongPtrW(label, GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(&ClickableLabel::Proc)));
+}
+
+void ClickableLabel::Detach() {
+    SetWindowLongPtrW(hwnd_, GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(original_));
+    RemovePropW(hwnd_, kLabelProperty);
+    hwnd_ = nullptr;
+}
+
+void ClickableLabel::Click() {
+    // The callback may close the window, and this label with it: it runs on a copy.
+    if (const auto onClick = onClick_) onClick();
+}
+
+bool ClickableLabel::OnMessage(UINT msg, WPARAM, LPARAM lp, LRESULT& result) {
+    switch (msg) {
+        case WM_LBUTTONDOWN:
+            SetCapture(hwnd_);
+            result = 0;
+            return true;
+        case WM_LBUTTONDBLCLK:
+            result = 0;
+            return true;
+        case WM_LBUTTONUP: {
+            result = 0;
+            if (GetCapture() != hwnd_) return true;
+            ReleaseCapture();
+            RECT client;
+            GetClientRect(hwnd_, &client);
+            const POINT at{static_cast<short>(LOWORD(lp)), static_cast<short>(HIWORD(lp))};
+            if (PtInRect(&client, at)) Click();
+            return true;
+        }
+        default:
+            return false;
+    }
+}
+
+LRESULT CALLBACK ClickableLabel::Proc(HWND hwnd, UINT msg, WPARAM wp, LPARAM lp) {
+    auto* self = static_cast<ClickableLabel*>(GetPropW(hwnd, kLabelProperty));
+    if (!self) return DefWindowProcW(hwnd, msg, wp, lp);
+    const WNDPROC original = self->original_;
+    if (msg == WM_NCDESTROY) {
+        self->Detach();
+        return CallWindowProcW(original, hwnd, msg, wp, lp);
+    }
+    try {
+        LRESULT result = 0;
+        if (self->OnMessage(msg, wp, lp, result)) return result;
+    } catch (...) {
+        // As in every window procedure of the program: nothing unwinds through the system.
+        FailFast();
+    }
+    return CallWindowProcW(original, hwnd, msg, wp, lp);
+}
+
+void LinkLabel::Attach(HWND label, HCURSOR pointer, std::function<void()> onClick) {
+    font_ = CreateFontAtDpi(L"Tahoma", 825, true, ANSI_CHARSET);
+    pointer_ = pointer;
+    SendMessageW(label, WM_SETFONT, reinterpret_cast<WPARAM>(font_.get()), FALSE);
+    SizeLabelToText(label);
+    ClickableLabel::Attach(label, std::move(onClick));
+}
+
+bool LinkLabel::OnMessage(UINT msg, WPARAM wp, LPARAM lp, LRESULT& result) {
+    switch (msg) {
+        case kReflectedCtlColorStatic: {
+            const auto dc = reinterpret_cast<HDC>(wp);
+            SetBkColor(dc, GetSysColor(COLOR_BTNFACE));
+            SetTextColor(dc, kLinkBlue);
+            result = reinterpret_cast<LRESULT>(GetSysColorBrush(COLOR_BTNFACE));
+            return true;
+        }
+        case WM_SETCURSOR:
+            if (LOWORD(lp) != HTCLIENT || !pointer_) return false;
+            SetCursor(pointer_);
+            result = TRUE;
+            return true;
+        default:
+            return ClickableLabel::OnMessage(msg, wp, lp, result);
+    }
+}
+
+void SizeLabelToText(HWND label) {
+    const std::wstring text = TextOf(label);
+    RECT r{0, 0, 0, 0};
+    {
+        const WindowDc dc(label);
+        const SelectedObject font(dc.get(), reinterpret_cast<HFONT>(SendMessageW(label, WM_GETFONT, 0, 0)));
+        DrawTextW(dc.get(), text.c_str(), static_cast<int>(text.size()), &r, DT_CALCRECT | DT_SINGLELINE | DT_NOPREFIX);
+    }
+    SetWindowPos(label, nullptr, 0, 0, r.right - r.left, r.bottom - r.top,
+                 SWP_NOMOVE | SWP_NOZORDER | SWP_NOACTIVATE);
+}
+
+}  // namespace win

@@ -1,0 +1,57 @@
+#pragma once
+// Labels that act on a click, and the link style: static text controls of a form, subclassed.
+
+#include <windows.h>
+
+#include <functional>
+#include <string>
+
+#include "win/handles.h"
+
+namespace win {
+
+// A static control that runs a callback on each click: a press and a release of the left
+// button on the same control, as a user means it (the second press of a double click is not a
+// click). It attaches to an existing control and lets go of it when either goes away.
+class ClickableLabel {
+public:
+    ClickableLabel() = default;
+    ClickableLabel(const ClickableLabel&) = delete;
+    ClickableLabel& operator=(const ClickableLabel&) = delete;
+    virtual ~ClickableLabel();
+
+    void Attach(HWND label, std::function<void()> onClick);
+    HWND Hwnd() const { return hwnd_; }
+
+protected:
+    // A message for the control before its own procedure; true when handled (result set).
+    virtual bool OnMessage(UINT msg, WPARAM wp, LPARAM lp, LRESULT& result);
+    void Click();
+
+private:
+    static LRESULT CALLBACK Proc(HWND hwnd, UINT msg, WPARAM wp, LPARAM lp);
+    void Detach();
+
+    HWND hwnd_ = nullptr;
+    WNDPROC original_ = nullptr;
+    std::function<void()> onClick_;
+};
+
+// A label in the link style: "Tahoma" 8.25 points, normal weight, character set 0, underlined;
+// pure blue on the dialog background; the given pointer over it; sized to its text. Create the
+// control with SS_NOTIFY | SS_NOPREFIX.
+class LinkLabel : public ClickableLabel {
+public:
+    void Attach(HWND label, HCURSOR pointer, std::function<void()> onClick);
+
+private:
+    bool OnMessage(UINT msg, WPARAM wp, LPARAM lp, LRESULT& result) override;
+
+    UniqueFont font_;
+    HCURSOR pointer_ = nullptr;
+};
+
+// Shrinks or grows a label to its text in its own font; it keeps its top-left corner.
+void SizeLabelToText(HWND label);
+
+}  // namespace win
