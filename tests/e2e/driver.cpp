@@ -10,6 +10,10 @@
 //   driver fmt <error>                   FormatMessageA's text for an error number
 //   driver dpi                           the system DPI
 //   driver open-volume <X:>              opens \\.\X: for writing (exit 0) or prints why not
+//   driver open-alone <path> [hold_ms]   opens a file for reading with no sharing, so that it
+//                                        fails while anyone else has it open: prints "ok" (then
+//                                        holds it, if asked, and prints "closed") or "error N"
+//   driver face <name>                   the face a screen DC gets when it asks for that font
 //
 // Texts are printed as UTF-8 with \r, \n, \\ and \" escaped, so a line is one value.
 // Exit code 0 on success, 1 on a timeout or a missing window, 2 on bad usage.
@@ -123,8 +127,41 @@ int FormatError(long code) {
     return 0;
 }
 
+int OpenAlone(const std::wstring& path, DWORD holdMs) {
+    HANDLE h = CreateFileW(path.c_str(), GENERIC_READ, 0, nullptr, OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);
+    if (h == INVALID_HANDLE_VALUE) {
+        std::printf("error %lu\n", GetLastError());
+        return 1;
+    }
+    std::printf("ok\n");
+    std::fflush(stdout);
+    if (holdMs) {
+        Sleep(holdMs);
+        std::printf("closed\n");
+    }
+    CloseHandle(h);
+    return 0;
+}
+
+int Face(const std::wstring& name) {
+    LOGFONTW lf{};
+    lf.lfHeight = -11;
+    lf.lfCharSet = DEFAULT_CHARSET;
+    lstrcpynW(lf.lfFaceName, name.c_str(), LF_FACESIZE);
+    HFONT font = CreateFontIndirectW(&lf);
+    HDC screen = GetDC(nullptr);
+    HGDIOBJ old = SelectObject(screen, font);
+    wchar_t actual[LF_FACESIZE] = {};
+    GetTextFaceW(screen, LF_FACESIZE, actual);
+    SelectObject(screen, old);
+    ReleaseDC(nullptr, screen);
+    DeleteObject(font);
+    std::printf("%s\n", Escaped(actual).c_str());
+    return 0;
+}
+
 int Usage() {
-    std::fprintf(stderr, "usage: driver wait|gone|info|text|click|close|frames|fmt|dpi|open-volume ...\n");
+    std::fprintf(stderr, "usage: driver wait|gone|info|text|click|close|frames|fmt|dpi|open-volume|open-alone|face ...\n");
     return 2;
 }
 
@@ -173,6 +210,8 @@ int main(int argc, char** argv) {
         CloseHandle(h);
         return 0;
     }
+    if (command == "open-alone" && argc > 2) return OpenAlone(arg, argc > 3 ? static_cast<DWORD>(std::atol(argv[3])) : 0);
+    if (command == "face" && argc > 2) return Face(arg);
     if (command == "dpi") {
         HDC screen = GetDC(nullptr);
         std::printf("%d\n", GetDeviceCaps(screen, LOGPIXELSX));
