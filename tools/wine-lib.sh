@@ -10,15 +10,20 @@ tav_wine_env() {
 # programs where its data lives (WINEDATADIR, an NT path); without an answer, the data folder
 # beside the programs (<dir>/bin/wine -> <dir>/share/wine). TAVELIN_WINE_FONTS overrides both.
 tav_wine_fonts_dir() {
-  local prefix=$1 nt dir letter bin
+  local prefix=$1 out nt dir letter bin
   if [ -n "${TAVELIN_WINE_FONTS:-}" ]; then echo "$TAVELIN_WINE_FONTS"; return 0; fi
-  nt=$(WINEPREFIX=$prefix wine cmd /c echo %WINEDATADIR% </dev/null 2>/dev/null | tr -d '\r' | tail -n 1)
+  # Through a file, not a pipe: system processes that this start may leave behind would hold a
+  # pipe open long after the answer.
+  out=$(mktemp)
+  WINEPREFIX=$prefix wine cmd /c echo %WINEDATADIR% >"$out" 2>/dev/null </dev/null 9>&-
+  nt=$(tr -d '\r' <"$out" | tail -n 1)
+  rm -f "$out"
   nt=${nt#\\??\\}
   case "$nt" in
     unix\\*) dir=/${nt#unix\\} ;;
     [A-Za-z]:\\*)
       letter=$(printf '%s' "${nt:0:1}" | tr 'A-Z' 'a-z')
-      dir=$(realpath -q "$prefix/dosdevices/$letter:")/${nt:3} ;;
+      dir=$(realpath -q "$prefix/dosdevices/$letter:") && dir=${dir%/}/${nt:3} ;;
     *) dir="" ;;
   esac
   dir=${dir//\\//}/fonts
