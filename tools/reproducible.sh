@@ -21,8 +21,7 @@ second=$work/second-build/in/a/deeper/folder/tavelin-clone
 
 # build DIR TZ UMASK: a clean clone of the commit in DIR, built as a user's download.
 build() {
-  local dir=$1 start
-  start=$(date +%s.%N)
+  local dir=$1 start=$SECONDS
   mkdir -p "$(dirname "$dir")"
   git clone -q --no-checkout "$repo" "$dir"
   git -C "$dir" -c advice.detachedHead=false checkout -q "$commit"
@@ -33,7 +32,7 @@ build() {
     cmake --preset windows >/dev/null
     cmake --build --preset windows --target tavelin_release >/dev/null
   )
-  printf 'built %s in %.0f s (TZ=%s, umask %s)\n' "$dir" "$(echo "$(date +%s.%N) - $start" | bc)" "$2" "$3"
+  echo "built $dir in $((SECONDS - start)) s (TZ=$2, umask $3)"
 }
 
 echo "== commit $commit"

@@ -10,9 +10,11 @@
 //   driver fmt <error>                   FormatMessageA's text for an error number
 //   driver dpi                           the system DPI
 //   driver open-volume <X:>              opens \\.\X: for writing (exit 0) or prints why not
-//   driver open-alone <path> [hold_ms]   opens a file for reading with no sharing, so that it
-//                                        fails while anyone else has it open: prints "ok" (then
-//                                        holds it, if asked, and prints "closed") or "error N"
+//   driver open-alone <path>...          opens each file for reading with no sharing, which
+//                                        fails while anyone else has it open: one line per file,
+//                                        "ok" or "error N"; exit 0 when all opened
+//   driver hold <path> <ms>              opens the file with no sharing, prints "held", keeps it
+//                                        open that long
 //   driver face <name>                   the face a screen DC gets when it asks for that font
 //
 // Texts are printed as UTF-8 with \r, \n, \\ and \" escaped, so a line is one value.
@@ -127,18 +129,34 @@ int FormatError(long code) {
     return 0;
 }
 
-int OpenAlone(const std::wstring& path, DWORD holdMs) {
-    HANDLE h = CreateFileW(path.c_str(), GENERIC_READ, 0, nullptr, OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);
+HANDLE OpenWithNoSharing(const std::wstring& path) {
+    return CreateFileW(path.c_str(), GENERIC_READ, 0, nullptr, OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);
+}
+
+int OpenAlone(int count, char** paths) {
+    int failed = 0;
+    for (int i = 0; i < count; ++i) {
+        HANDLE h = OpenWithNoSharing(Wide(paths[i]));
+        if (h == INVALID_HANDLE_VALUE) {
+            std::printf("error %lu\n", GetLastError());
+            ++failed;
+        } else {
+            std::printf("ok\n");
+            CloseHandle(h);
+        }
+    }
+    return failed ? 1 : 0;
+}
+
+int Hold(const std::wstring& path, DWORD ms) {
+    HANDLE h = OpenWithNoSharing(path);
     if (h == INVALID_HANDLE_VALUE) {
         std::printf("error %lu\n", GetLastError());
         return 1;
     }
-    std::printf("ok\n");
+    std::printf("held\n");
     std::fflush(stdout);
-    if (holdMs) {
-        Sleep(holdMs);
-        std::printf("closed\n");
-    }
+    Sleep(ms);
     CloseHandle(h);
     return 0;
 }
@@ -161,7 +179,7 @@ int Face(const std::wstring& name) {
 }
 
 int Usage() {
-    std::fprintf(stderr, "usage: driver wait|gone|info|text|click|close|frames|fmt|dpi|open-volume|open-alone|face ...\n");
+    std::fprintf(stderr, "usage: driver wait|gone|info|text|click|close|frames|fmt|dpi|open-volume|open-alone|hold|face ...\n");
     return 2;
 }
 
@@ -210,7 +228,8 @@ int main(int argc, char** argv) {
         CloseHandle(h);
         return 0;
     }
-    if (command == "open-alone" && argc > 2) return OpenAlone(arg, argc > 3 ? static_cast<DWORD>(std::atol(argv[3])) : 0);
+    if (command == "open-alone" && argc > 2) return OpenAlone(argc - 2, argv + 2);
+    if (command == "hold" && argc > 3) return Hold(arg, static_cast<DWORD>(std::atol(argv[3])));
     if (command == "face" && argc > 2) return Face(arg);
     if (command == "dpi") {
         HDC screen = GetDC(nullptr);

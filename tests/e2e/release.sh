@@ -74,12 +74,14 @@ check_zip() {
   fi
 }
 
-# open_alone_all WHEN WINDOWS-FOLDER: each sibling file opens with no sharing, from another process.
+# open_alone_all WHEN WINDOWS-FOLDER: each sibling file opens with no sharing, from another
+# process (one driver run for all of them, so that a window's checks take a moment only).
 open_alone_all() {
-  local when=$1 dir=$2 f out
-  for f in "${SIBLINGS[@]}"; do
-    out=$(driver open-alone "$dir\\$f")
-    check_eq "$out" "ok" "$when: $f is not held open"
+  local when=$1 dir=$2 f paths=() results
+  for f in "${SIBLINGS[@]}"; do paths+=("$dir\\$f"); done
+  mapfile -t results < <(driver open-alone "${paths[@]}")
+  for f in "${!SIBLINGS[@]}"; do
+    check_eq "${results[$f]:-no answer}" "ok" "$when: ${SIBLINGS[$f]} is not held open"
   done
 }
 
@@ -130,14 +132,14 @@ case "${1:-}" in
 
     # The check itself: a file another program has open does not open alone.
     # (Straight to a file, not through the driver function's pipe, to see "ok" as soon as it comes.)
-    wine "$TAVELIN_DRIVER" open-alone "$dir\\gpl.txt" 5000 >"$E2E_TMP/holder.out" 2>&1 </dev/null &
+    wine "$TAVELIN_DRIVER" hold "$dir\\gpl.txt" 3000 >"$E2E_TMP/holder.out" 2>&1 </dev/null &
     holder=$!
-    for _ in $(seq 100); do grep -q ok "$E2E_TMP/holder.out" && break; sleep 0.05; done
-    check_eq "$(driver open-alone "$dir\\gpl.txt")" "error 32" "a file held by another program is reported (sharing violation)"
+    for _ in $(seq 100); do grep -q held "$E2E_TMP/holder.out" && break; sleep 0.05; done
+    check_eq "$(driver open-alone "$dir\\gpl.txt" || true)" "error 32" "a file held by another program is reported (sharing violation)"
     wait "$holder"
     open_alone_all "before the run" "$dir"
 
-    EXE="$app/tavelin.exe" tavelin_start $(slow_flush tavelin-drives/stick.img 5000) -- S:
+    EXE="$app/tavelin.exe" tavelin_start $(slow_flush tavelin-drives/stick.img 3000) -- S:
     # The clip is read when the wait window loads, before it shows. (The player's frame count is
     # not asked for now: the window's thread is blocked in the flush and answers only after it.)
     driver wait frmAttendere 30000 >/dev/null || fail "no wait window"
