@@ -49,7 +49,7 @@ tav_prefix_fonts() {
   fi
   mkdir -p "$fonts"
   for f in marlett.ttf tahoma.ttf tahomabd.ttf; do
-    [ -f "$source/$f" ] && cp "$source/$f" "$fonts/"
+    if [ -f "$source/$f" ]; then cp "$source/$f" "$fonts/"; else echo "warning: no $f in $source" >&2; fi
   done
   return 0
 }
