@@ -131,7 +131,7 @@ case "${1:-}" in
     dir=$(winepath -w "$app" 2>/dev/null)
 
     # The check itself: a file another program has open does not open alone.
-    # (Straight to a file, not through the driver function's pipe, to see "ok" as soon as it comes.)
+    # (Straight to a file, not through the driver function's pipe, to see "held" as soon as it comes.)
     wine "$TAVELIN_DRIVER" hold "$dir\\gpl.txt" 3000 >"$E2E_TMP/holder.out" 2>&1 </dev/null &
     holder=$!
     for _ in $(seq 100); do grep -q held "$E2E_TMP/holder.out" && break; sleep 0.05; done
