@@ -12,6 +12,12 @@
 //   driver fmt <error>                   FormatMessageA's text for an error number
 //   driver dpi                           the system DPI
 //   driver open-volume <X:>              opens \\.\X: for writing (exit 0) or prints why not
+//   driver open-alone <path>...          opens each file for reading with no sharing, which
+//                                        fails while anyone else has it open: one line per file,
+//                                        "ok" or "error N"; exit 0 when all opened
+//   driver hold <path> <ms>              opens the file with no sharing, prints "held", keeps it
+//                                        open that long
+//   driver face <name>                   the face a screen DC gets when it asks for that font
 //
 // Texts are printed as UTF-8 with \r, \n, \\ and \" escaped, so a line is one value.
 // Exit code 0 on success, 1 on a timeout or a missing window, 2 on bad usage.
@@ -125,8 +131,57 @@ int FormatError(long code) {
     return 0;
 }
 
+HANDLE OpenWithNoSharing(const std::wstring& path) {
+    return CreateFileW(path.c_str(), GENERIC_READ, 0, nullptr, OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);
+}
+
+int OpenAlone(int count, char** paths) {
+    int failed = 0;
+    for (int i = 0; i < count; ++i) {
+        HANDLE h = OpenWithNoSharing(Wide(paths[i]));
+        if (h == INVALID_HANDLE_VALUE) {
+            std::printf("error %lu\n", GetLastError());
+            ++failed;
+        } else {
+            std::printf("ok\n");
+            CloseHandle(h);
+        }
+    }
+    return failed ? 1 : 0;
+}
+
+int Hold(const std::wstring& path, DWORD ms) {
+    HANDLE h = OpenWithNoSharing(path);
+    if (h == INVALID_HANDLE_VALUE) {
+        std::printf("error %lu\n", GetLastError());
+        return 1;
+    }
+    std::printf("held\n");
+    std::fflush(stdout);
+    Sleep(ms);
+    CloseHandle(h);
+    return 0;
+}
+
+int Face(const std::wstring& name) {
+    LOGFONTW lf{};
+    lf.lfHeight = -11;
+    lf.lfCharSet = DEFAULT_CHARSET;
+    lstrcpynW(lf.lfFaceName, name.c_str(), LF_FACESIZE);
+    HFONT font = CreateFontIndirectW(&lf);
+    HDC screen = GetDC(nullptr);
+    HGDIOBJ old = SelectObject(screen, font);
+    wchar_t actual[LF_FACESIZE] = {};
+    GetTextFaceW(screen, LF_FACESIZE, actual);
+    SelectObject(screen, old);
+    ReleaseDC(nullptr, screen);
+    DeleteObject(font);
+    std::printf("%s\n", Escaped(actual).c_str());
+    return 0;
+}
+
 int Usage() {
-    std::fprintf(stderr, "usage: driver wait|gone|info|text|click|close|focus|selection|frames|fmt|dpi|open-volume ...\n");
+    std::fprintf(stderr, "usage: driver wait|gone|info|text|click|close|focus|selection|frames|fmt|dpi|open-volume|open-alone|hold|face ...\n");
     return 2;
 }
 
@@ -189,6 +244,9 @@ int main(int argc, char** argv) {
         CloseHandle(h);
         return 0;
     }
+    if (command == "open-alone" && argc > 2) return OpenAlone(argc - 2, argv + 2);
+    if (command == "hold" && argc > 3) return Hold(arg, static_cast<DWORD>(std::atol(argv[3])));
+    if (command == "face" && argc > 2) return Face(arg);
     if (command == "dpi") {
         HDC screen = GetDC(nullptr);
         std::printf("%d\n", GetDeviceCaps(screen, LOGPIXELSX));

@@ -1,7 +1,8 @@
-// The built tavelin.exe as a file: its imports, version record and manifest.
+// The built tavelin.exe as a file: its imports, header flags, version record and manifest.
 
 #include <gtest/gtest.h>
 #include <windows.h>
+#include <imagehlp.h>
 
 #include <algorithm>
 #include <cstring>
@@ -112,6 +113,28 @@ TEST(TavelinExe, GuiSubsystemAndStaticRuntime) {
         EXPECT_EQ(dll.find("libgcc"), std::string::npos);
         EXPECT_EQ(dll.find("winpthread"), std::string::npos);
     }
+}
+
+// Run from a stick that is pulled while the result is shown, the image must not need the stick
+// again: the loader copies it to the page file only when the flag is set, and a checksum that
+// no longer matches the header marks a damaged file. The reproducible build needs no link time.
+TEST(TavelinExe, RunsFromSwapWithValidChecksumAndNoTimeStamp) {
+    const std::vector<char> file = ReadFile(ExePath());
+    ASSERT_GT(file.size(), 1024u);
+    IMAGE_DOS_HEADER dos;
+    std::memcpy(&dos, file.data(), sizeof dos);
+    IMAGE_NT_HEADERS64 nt;
+    std::memcpy(&nt, file.data() + dos.e_lfanew, sizeof nt);
+    EXPECT_TRUE(nt.FileHeader.Characteristics & IMAGE_FILE_REMOVABLE_RUN_FROM_SWAP);
+    EXPECT_TRUE(nt.FileHeader.Characteristics & IMAGE_FILE_EXECUTABLE_IMAGE);
+    EXPECT_EQ(nt.FileHeader.TimeDateStamp, 0u);
+
+    DWORD inHeader = 0, computed = 0;
+    std::wstring path = ExePath();
+    ASSERT_EQ(MapFileAndCheckSumW(path.data(), &inHeader, &computed), CHECKSUM_SUCCESS);
+    EXPECT_EQ(inHeader, nt.OptionalHeader.CheckSum);
+    EXPECT_NE(inHeader, 0u) << "no checksum in the header";
+    EXPECT_EQ(inHeader, computed) << "the header's checksum does not match the file";
 }
 
 class Resources : public ::testing::Test {
