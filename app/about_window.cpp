@@ -44,8 +44,10 @@ win::FormDesign AboutDesign() {
     d.clientLeft = 2340;
     d.clientTop = 1650;
     d.showInTaskbar = false;
-    // Escape must reach the key-release handler, not become a dialog's cancel command.
-    d.dialogKeys = false;
+    // Tab moves between the links; Escape must reach the key-release handler, not become a
+    // dialog's cancel command. No link has the focus until the first Tab.
+    d.keys = win::NavigationKeys::Tab;
+    d.focusOnShow = false;
     return d;
 }
 
@@ -82,7 +84,8 @@ void AboutWindow::CreateControls() {
     const HINSTANCE instance = GetModuleHandleW(nullptr);
     const HCURSOR hand = LoadCursorW(instance, MAKEINTRESOURCEW(IDC_LINKHAND));
     constexpr DWORD kLabel = WS_VISIBLE | SS_LEFT;
-    constexpr DWORD kLink = kLabel | SS_NOTIFY | SS_NOPREFIX;
+    // The links are the window's tab stops, in reading order; the sound spot is mouse-only.
+    constexpr DWORD kLink = kLabel | SS_NOTIFY | SS_NOPREFIX | WS_TABSTOP;
 
     // Creation order is the controls' order from top to bottom. Pictures get a flat one-pixel
     // border; the picture fills the rest of the control.

@@ -21,7 +21,7 @@ win::FormDesign ResultDesign() {
     d.clientHeight = 1860;
     d.place = win::FormDesign::Place::CenterScreen;
     d.showInTaskbar = false;
-    d.dialogKeys = true;
+    d.keys = win::NavigationKeys::Dialog;
     d.iconResource = IDI_TAVELIN;
     return d;
 }

@@ -139,7 +139,7 @@ void Form::Load() {
     CreateWindowExW(exStyle, design_.className, design_.caption.c_str(), style, x, y, width, height,
                     owner, nullptr, Instance(), this);
     if (!hwnd_) ThrowLastError("CreateWindowExW");
-    UseDialogKeys(hwnd_, design_.dialogKeys);
+    UseNavigationKeys(hwnd_, design_.keys);
     CreateControls();
     OnLoad();
 }
@@ -250,7 +250,7 @@ LRESULT Form::Handle(UINT msg, WPARAM wp, LPARAM lp) {
     const HWND hwnd = hwnd_;
     if (msg == WM_NCDESTROY) {
         SetWindowLongPtrW(hwnd, GWLP_USERDATA, 0);
-        UseDialogKeys(hwnd, false);
+        UseNavigationKeys(hwnd, NavigationKeys::None);
         ReleaseModal();
         hwnd_ = nullptr;
         lastFocus_ = nullptr;
@@ -291,9 +291,15 @@ LRESULT Form::Handle(UINT msg, WPARAM wp, LPARAM lp) {
         case WM_CLOSE:
             Unload();
             return 0;
+        case WM_SYSCOLORCHANGE:
+        case WM_SETTINGCHANGE:
+            // Colours the controls choose as they paint (high contrast, say) follow at once.
+            RedrawWindow(hwnd, nullptr, nullptr, RDW_INVALIDATE | RDW_ERASE | RDW_ALLCHILDREN);
+            break;
         case WM_NEXTDLGCTL:
-            // A multi-line edit asks for Tab this way; only a dialog procedure would answer.
-            if (!design_.dialogKeys) break;
+            // The message loop's Tab and a multi-line edit's Tab come this way; a window procedure
+            // must answer it as a dialog procedure would.
+            if (design_.keys == NavigationKeys::None) break;
             MoveDialogFocus(wp, lp);
             return 0;
         case DM_GETDEFID: {
@@ -327,7 +333,7 @@ void Form::MoveDialogFocus(WPARAM wp, LPARAM lp) {
 
 void Form::RestoreFocus() {
     HWND target = (lastFocus_ && IsChild(hwnd_, lastFocus_)) ? lastFocus_ : nullptr;
-    if (!target) {
+    if (!target && design_.focusOnShow) {
         HWND first = GetNextDlgTabItem(hwnd_, nullptr, FALSE);
         if (first && (GetWindowLongPtrW(first, GWL_STYLE) & WS_TABSTOP)) target = first;
     }

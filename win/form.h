@@ -15,6 +15,7 @@
 #include <vector>
 
 #include "win/handles.h"
+#include "win/message_loop.h"
 
 namespace win {
 
@@ -34,7 +35,8 @@ struct FormDesign {
     int clientLeft = 0;                  // Place::Fixed: client top-left on the screen, twips
     int clientTop = 0;
     bool showInTaskbar = false;          // false: owned by the hidden application window
-    bool dialogKeys = false;             // Tab, access keys, Enter/Escape handled as in a dialog
+    NavigationKeys keys = NavigationKeys::None;  // what the message loop does with Tab, Enter, ...
+    bool focusOnShow = true;             // the first tab stop takes the focus when the form opens
     int iconResource = 0;                // 0: none
     int backgroundSysColor = COLOR_BTNFACE;  // -1: the form paints its own background
 };

@@ -39,6 +39,10 @@ void ClickableLabel::Detach() {
     hwnd_ = nullptr;
 }
 
+LRESULT ClickableLabel::CallOriginal(UINT msg, WPARAM wp, LPARAM lp) {
+    return CallWindowProcW(original_, hwnd_, msg, wp, lp);
+}
+
 void ClickableLabel::Click() {
     // The callback may close the window, and this label with it: it runs on a copy.
     if (const auto onClick = onClick_) onClick();
@@ -94,15 +98,63 @@ void LinkLabel::Attach(HWND label, HCURSOR pointer, std::function<void()> onClic
     ClickableLabel::Attach(label, std::move(onClick));
 }
 
+COLORREF LinkLabel::TextColour() {
+    HIGHCONTRASTW contrast{};
+    contrast.cbSize = sizeof contrast;
+    const bool high = SystemParametersInfoW(SPI_GETHIGHCONTRAST, sizeof contrast, &contrast, 0) &&
+                      (contrast.dwFlags & HCF_HIGHCONTRASTON);
+    // Pure blue on a black high-contrast background would be hard to read.
+    return high ? GetSysColor(COLOR_HOTLIGHT) : kLinkBlue;
+}
+
+bool LinkLabel::ShowsFocus() const {
+    // The keyboard cues are the window's: hidden until the keyboard is used, where the user
+    // chose so.
+    const HWND window = GetAncestor(Hwnd(), GA_ROOT);
+    return GetFocus() == Hwnd() && !(SendMessageW(window, WM_QUERYUISTATE, 0, 0) & UISF_HIDEFOCUS);
+}
+
 bool LinkLabel::OnMessage(UINT msg, WPARAM wp, LPARAM lp, LRESULT& result) {
     switch (msg) {
         case kReflectedCtlColorStatic: {
             const auto dc = reinterpret_cast<HDC>(wp);
             SetBkColor(dc, GetSysColor(COLOR_BTNFACE));
-            SetTextColor(dc, kLinkBlue);
+            SetTextColor(dc, TextColour());
             result = reinterpret_cast<LRESULT>(GetSysColorBrush(COLOR_BTNFACE));
             return true;
         }
+        case WM_PAINT:
+            result = CallOriginal(msg, wp, lp);
+            if (ShowsFocus()) {
+                const WindowDc dc(Hwnd());
+                RECT client;
+                GetClientRect(Hwnd(), &client);
+                DrawFocusRect(dc.get(), &client);
+            }
+            return true;
+        case WM_SETFOCUS:
+        case WM_KILLFOCUS:
+            InvalidateRect(Hwnd(), nullptr, TRUE);
+            return false;
+        case WM_UPDATEUISTATE:
+            result = CallOriginal(msg, wp, lp);
+            InvalidateRect(Hwnd(), nullptr, TRUE);
+            return true;
+        case WM_KEYDOWN:
+        case WM_KEYUP:
+        case WM_CHAR:
+        case WM_SYSKEYDOWN:
+        case WM_SYSKEYUP:
+        case WM_SYSCHAR:
+            result = 0;
+            // Enter and Space are the link's own ('\r' and ' ' as characters): one activation per
+            // press, the keyboard's repeats do not count.
+            if ((msg == WM_KEYDOWN || msg == WM_KEYUP || msg == WM_CHAR) && (wp == VK_RETURN || wp == VK_SPACE)) {
+                if (msg == WM_KEYDOWN && !(lp & (1 << 30))) Click();
+                return true;
+            }
+            result = SendMessageW(GetParent(Hwnd()), msg, wp, lp);
+            return true;
         case WM_SETCURSOR:
             if (LOWORD(lp) != HTCLIENT || !pointer_) return false;
             SetCursor(pointer_);

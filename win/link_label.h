@@ -26,6 +26,8 @@ public:
 protected:
     // A message for the control before its own procedure; true when handled (result set).
     virtual bool OnMessage(UINT msg, WPARAM wp, LPARAM lp, LRESULT& result);
+    // The control's own procedure, for a message this class handles around it.
+    LRESULT CallOriginal(UINT msg, WPARAM wp, LPARAM lp);
     void Click();
 
 private:
@@ -38,14 +40,21 @@ private:
 };
 
 // A label in the link style: "Tahoma" 8.25 points, normal weight, character set 0, underlined;
-// pure blue on the dialog background; the given pointer over it; sized to its text. Create the
-// control with SS_NOTIFY | SS_NOPREFIX.
+// pure blue on the dialog background, or the system's hot-tracking colour while high contrast is
+// on; the given pointer over it; sized to its text. Create the control with SS_NOTIFY |
+// SS_NOPREFIX, and WS_TABSTOP for the keyboard: it then takes the focus, shows the system's focus
+// rectangle (as the window's keyboard cues say), and Enter or Space activates it as a click
+// does. Other keys go on to the window, so its own keys work whichever link has the focus.
 class LinkLabel : public ClickableLabel {
 public:
     void Attach(HWND label, HCURSOR pointer, std::function<void()> onClick);
 
+    // The colour of the links' text now.
+    static COLORREF TextColour();
+
 private:
     bool OnMessage(UINT msg, WPARAM wp, LPARAM lp, LRESULT& result) override;
+    bool ShowsFocus() const;
 
     UniqueFont font_;
     HCURSOR pointer_ = nullptr;
