@@ -6,6 +6,7 @@
 
 #include "app/window_names.h"
 #include "resource.h"
+#include "win/text.h"
 
 namespace app {
 
@@ -24,12 +25,6 @@ win::FormDesign ResultDesign() {
     d.keys = win::NavigationKeys::Dialog;
     d.iconResource = IDI_TAVELIN;
     return d;
-}
-
-std::wstring TextOf(HWND control) {
-    std::wstring text(static_cast<size_t>(GetWindowTextLengthW(control)) + 1, L'\0');
-    text.resize(static_cast<size_t>(GetWindowTextW(control, text.data(), static_cast<int>(text.size()))));
-    return text;
 }
 
 }  // namespace
@@ -60,7 +55,7 @@ void ResultWindow::SetResultText(const std::wstring& text) {
 
 std::wstring ResultWindow::ResultText() {
     Load();
-    return TextOf(resultText_);
+    return win::WindowText(resultText_);
 }
 
 void ResultWindow::OnCommand(int id, int code, HWND /*control*/) {

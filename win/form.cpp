@@ -4,6 +4,7 @@
 
 #include "win/failure.h"
 #include "win/message_loop.h"
+#include "win/text.h"
 #include "win/twips.h"
 
 namespace win {
@@ -220,9 +221,7 @@ void Form::ReleaseModal() {
 
 std::wstring Form::Caption() const {
     if (!hwnd_) return design_.caption;
-    std::wstring text(static_cast<size_t>(GetWindowTextLengthW(hwnd_)) + 1, L'\0');
-    text.resize(static_cast<size_t>(GetWindowTextW(hwnd_, text.data(), static_cast<int>(text.size()))));
-    return text;
+    return WindowText(hwnd_);
 }
 
 void Form::SetCaption(const std::wstring& text) { SetWindowTextW(Hwnd(), text.c_str()); }

@@ -4,6 +4,7 @@
 
 #include "win/failure.h"
 #include "win/form.h"
+#include "win/text.h"
 #include "win/twips.h"
 
 namespace win {
@@ -12,12 +13,6 @@ namespace {
 
 constexpr wchar_t kLabelProperty[] = L"TavelinClickableLabel";
 constexpr COLORREF kLinkBlue = RGB(0, 0, 255);
-
-std::wstring TextOf(HWND control) {
-    std::wstring text(static_cast<size_t>(GetWindowTextLengthW(control)) + 1, L'\0');
-    text.resize(static_cast<size_t>(GetWindowTextW(control, text.data(), static_cast<int>(text.size()))));
-    return text;
-}
 
 }  // namespace
 
@@ -166,7 +161,7 @@ bool LinkLabel::OnMessage(UINT msg, WPARAM wp, LPARAM lp, LRESULT& result) {
 }
 
 void SizeLabelToText(HWND label) {
-    const std::wstring text = TextOf(label);
+    const std::wstring text = WindowText(label);
     RECT r{0, 0, 0, 0};
     {
         const WindowDc dc(label);

@@ -16,6 +16,12 @@ bool RepresentableInAnsi(std::wstring_view text) {
     return FromAnsi(ansi) == text;
 }
 
+std::wstring WindowText(HWND window) {
+    std::wstring text(static_cast<size_t>(GetWindowTextLengthW(window)) + 1, L'\0');
+    text.resize(static_cast<size_t>(GetWindowTextW(window, text.data(), static_cast<int>(text.size()))));
+    return text;
+}
+
 std::wstring SystemErrorText(std::int32_t code) {
     constexpr DWORD kSize = 2560;
     std::string buffer(kSize, '\0');

@@ -2,11 +2,16 @@
 // The system's texts, and its ANSI code page: text it hands over, and text that may safely
 // cross it.
 
+#include <windows.h>
+
 #include <cstdint>
 #include <string>
 #include <string_view>
 
 namespace win {
+
+// A window's or control's text.
+std::wstring WindowText(HWND window);
 
 // As the system's own conversion from its ANSI code page does it.
 std::wstring FromAnsi(std::string_view text);
