@@ -33,6 +33,7 @@ Windows::Windows(std::wstring appDir, std::wstring version)
       version_(std::move(version)),
       wait([this] { return std::make_shared<WaitWindow>(appDir_ + L"\\res.dll"); }),
       result([this] {
+          if (!comctl32_.Loaded()) comctl32_ = win::SystemLibrary(L"comctl32.dll");
           return std::make_shared<ResultWindow>(comctl32_,
                                                 ResultWindow::Needs{version_, [this] { ShowAbout(); }});
       }),

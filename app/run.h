@@ -16,8 +16,9 @@ namespace app {
 // each other only through what the run gives them: Info shows the About window, the effect link
 // runs a new screen effect window.
 class Windows {
-    // The common controls: the windows' controls may be its classes, so it outlives them.
-    const win::SystemLibrary comctl32_{L"comctl32.dll"};
+    // The common controls, loaded when the result window is first made: the windows' controls
+    // may be its classes, so it outlives them.
+    win::SystemLibrary comctl32_;
     const std::wstring appDir_;
     const std::wstring version_;
 
