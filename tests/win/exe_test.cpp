@@ -29,17 +29,17 @@ std::vector<char> ReadFile(const std::wstring& path) {
     return std::vector<char>(std::istreambuf_iterator<char>(in), {});
 }
 
-// The headers and the import directory, read straight from the file.
-test_support::PeFile ExeFile() { return test_support::PeFile(ReadFile(ExePath())); }
-
-// Each imported DLL's name (lower case) with the names of the functions imported from it.
-std::map<std::string, std::set<std::string>> Imports(const test_support::PeFile& file) {
+// The import directory, read straight from the file's headers: each DLL's name (lower case) with
+// the names of the functions imported from it.
+std::map<std::string, std::set<std::string>> Imports(const std::vector<char>& file) {
     std::map<std::string, std::set<std::string>> imports;
-    for (const auto& import : test_support::ImportsByName(file)) imports[import.dll].insert(import.function);
+    for (const auto& import : test_support::ImportsByName(test_support::FileImage(file))) {
+        imports[import.dll].insert(import.function);
+    }
     return imports;
 }
 
-std::vector<std::string> ImportedDlls(const test_support::PeFile& file) {
+std::vector<std::string> ImportedDlls(const std::vector<char>& file) {
     std::vector<std::string> names;
     for (const auto& [dll, functions] : Imports(file)) names.push_back(dll);
     return names;
@@ -50,8 +50,8 @@ std::vector<std::string> ImportedDlls(const test_support::PeFile& file) {
 // Only DLLs that the loader always takes from System32 and that pull in nothing from elsewhere
 // may be imported; everything else is loaded after the DLL search has been restricted.
 TEST(TavelinExe, ImportsOnlyWhatTheLoaderTakesFromSystem32) {
-    const test_support::PeFile file = ExeFile();
-    ASSERT_GT(file.Size(), 1024u) << "tavelin.exe not found beside the test";
+    const std::vector<char> file = ReadFile(ExePath());
+    ASSERT_GT(file.size(), 1024u) << "tavelin.exe not found beside the test";
     const auto imports = Imports(file);
     EXPECT_EQ(ImportedDlls(file),
               (std::vector<std::string>{"gdi32.dll", "kernel32.dll", "msvcrt.dll", "user32.dll"}));
@@ -65,9 +65,9 @@ TEST(TavelinExe, ImportsOnlyWhatTheLoaderTakesFromSystem32) {
 }
 
 TEST(TavelinExe, GuiSubsystemAndStaticRuntime) {
-    const test_support::PeFile file = ExeFile();
-    ASSERT_GT(file.Size(), 1024u);
-    const IMAGE_NT_HEADERS64 nt = test_support::NtHeaders(file);
+    const std::vector<char> file = ReadFile(ExePath());
+    ASSERT_GT(file.size(), 1024u);
+    const IMAGE_NT_HEADERS64 nt = test_support::NtHeaders(test_support::FileImage(file));
     EXPECT_EQ(nt.OptionalHeader.Subsystem, IMAGE_SUBSYSTEM_WINDOWS_GUI);
     EXPECT_EQ(nt.FileHeader.Machine, IMAGE_FILE_MACHINE_AMD64);
     for (const std::string& dll : ImportedDlls(file)) {
@@ -81,9 +81,9 @@ TEST(TavelinExe, GuiSubsystemAndStaticRuntime) {
 // again: the loader copies it to the page file only when the flag is set, and a checksum that
 // no longer matches the header marks a damaged file. The reproducible build needs no link time.
 TEST(TavelinExe, RunsFromSwapWithValidChecksumAndNoTimeStamp) {
-    const test_support::PeFile file = ExeFile();
-    ASSERT_GT(file.Size(), 1024u);
-    const IMAGE_NT_HEADERS64 nt = test_support::NtHeaders(file);
+    const std::vector<char> file = ReadFile(ExePath());
+    ASSERT_GT(file.size(), 1024u);
+    const IMAGE_NT_HEADERS64 nt = test_support::NtHeaders(test_support::FileImage(file));
     EXPECT_TRUE(nt.FileHeader.Characteristics & IMAGE_FILE_REMOVABLE_RUN_FROM_SWAP);
     EXPECT_TRUE(nt.FileHeader.Characteristics & IMAGE_FILE_EXECUTABLE_IMAGE);
     EXPECT_EQ(nt.FileHeader.TimeDateStamp, 0u);
