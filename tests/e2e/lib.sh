@@ -54,7 +54,13 @@ expect() {
     echo "  actual:   $2"
   fi
 }
+# A misspelt check or helper is a failure, not a check left out.
+command_not_found_handle() {
+  echo "FAIL: no command $1" | tee -a "$E2E_TMP/not-found" >&2
+  return 127
+}
 finish() {
+  [ -s "$E2E_TMP/not-found" ] && failures=$((failures + $(wc -l <"$E2E_TMP/not-found")))
   if [ "$failures" -eq 0 ]; then
     echo "PASS"
     exit 0
