@@ -446,20 +446,24 @@ SH
 # DLLs the program loads itself set to native-first (as Windows searches), and the DLLs they
 # pull in.
 scenario_planting() {
-  local planted=0 dll name
+  local planted=() dll name
+  local -A seen=()
   : "${TAVELIN_MARKER:?}"
   use_recorder
   use_sound_capture
   map_image_drive t
 
   for dll in "$WINEPREFIX"/drive_c/windows/system32/*.dll; do
-    name=$(basename "$dll" | tr 'A-Z' 'a-z')
-    [ -e "$APP/$name" ] && continue
-    cp "$TAVELIN_MARKER" "$APP/$name"
-    planted=$((planted + 1))
+    name=${dll##*/}
+    name=$APP/${name,,}
+    [ -e "$name" ] || [ -n "${seen[$name]:-}" ] || planted+=("$name")
+    seen[$name]=1
   done
-  echo "info: $planted marker DLLs beside the program"
-  [ "$planted" -gt 300 ] || fail "too few DLL names to plant ($planted)"
+  # One copy of the marker to every name at once, with the marker's own mode.
+  tee "${planted[@]}" <"$TAVELIN_MARKER" >/dev/null && chmod --reference="$TAVELIN_MARKER" "${planted[@]}" ||
+    fail "the marker DLLs could not be planted"
+  echo "info: ${#planted[@]} marker DLLs beside the program"
+  [ "${#planted[@]}" -gt 300 ] || fail "too few DLL names to plant (${#planted[@]})"
 
   walk() {  # walk WHAT
     local n step how what name marks
