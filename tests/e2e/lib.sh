@@ -14,8 +14,8 @@
 #   TAVELIN_ARTIFACTS       where scenarios leave screenshots
 #   TAVELIN_RELEASE_ZIP     the release zip (SHA256SUMS beside it); TAVELIN_RELEASE_FOLDER its folder
 # A scenario runs in a session of tools/with-wine (one is made when there is none) on a lane of
-# its own: the lane ctest gave it (CTEST_RESOURCE_GROUP_0_LANE), else lane 0; one scenario at a
-# time holds a lane. On the lane, DISPLAY and WINEPREFIX are the lane's, with the drives of
+# its own: the lane ctest gave it (CTEST_RESOURCE_GROUP_0_LANE), else the first free one; one
+# scenario at a time holds a lane. On the lane, DISPLAY and WINEPREFIX are the lane's, with the drives of
 # setup-drives.sh. E2E_TMP is the scenario's own folder, removed at the end.
 set -uo pipefail
 
@@ -26,12 +26,22 @@ if [ -z "${TAV_SESSION_DIR:-}" ]; then
   exec "$E2E_DIR/../../tools/with-wine" bash "$0" "$@"
 fi
 if [ -z "${TAV_LANE:-}" ]; then
-  lane=${CTEST_RESOURCE_GROUP_0_LANE:-id:0}
-  lane=${lane#id:}
-  lane=${lane%%,*}
-  mkdir -p "$TAV_SESSION_DIR/stations"
   # The lock is held by flock itself (-o): no program the scenario leaves behind keeps it.
-  TAV_LANE=$lane exec flock -o "$TAV_SESSION_DIR/stations/lane-$lane.lock" bash "$0" "$@"
+  mkdir -p "$TAV_SESSION_DIR/stations"
+  if [ -n "${CTEST_RESOURCE_GROUP_0_LANE:-}" ]; then
+    lane=${CTEST_RESOURCE_GROUP_0_LANE#id:}
+    lane=${lane%%,*}
+    TAV_LANE=$lane exec flock -o "$TAV_SESSION_DIR/stations/lane-$lane.lock" bash "$0" "$@"
+  fi
+  # Without ctest's allocation (no resource spec): the first free lane of lanes.json.
+  while :; do
+    for lane in $(seq 0 $(($(grep -o '"id"' "$E2E_DIR/lanes.json" | wc -l) - 1))); do
+      TAV_LANE=$lane flock -n -E 75 -o "$TAV_SESSION_DIR/stations/lane-$lane.lock" bash "$0" "$@"
+      rc=$?
+      [ $rc -eq 75 ] || exit $rc
+    done
+    sleep 0.5
+  done
 fi
 
 # ---------------------------------------------------------------------------------------------
