@@ -103,19 +103,37 @@ TABLE
 
   # The pointer: one and the same over the four links, another over the rest of the window (the
   # hand's own image and hot spot are checked in the generated file).
+  # pointer_at ID [DX DY]: moves the pointer over the control (its centre, or DX, DY in it).
   pointer_at() {
     local x y w h
     read -r x y w h < <(driver rect about "$1")
     xdotool mousemove $((x + ${2:-w / 2})) $((y + ${3:-h / 2}))
     sleep 0.3
-    driver cursor
   }
-  plain=$(pointer_at 0 300 100)
-  hand=$(pointer_at 11)
+  # other_than HANDLE: the pointer shown once it is another one (within 3 s).
+  other_than() {
+    local i shown
+    for i in $(seq 30); do
+      shown=$(driver cursor)
+      [ "$shown" != "$1" ] && break
+      sleep 0.1
+    done
+    echo "$shown"
+  }
+  pointer_at 0 300 100
+  plain=$(driver cursor)
+  pointer_at 11
+  hand=$(other_than "$plain")
   [ -n "$hand" ] && [ "$hand" != "$plain" ] && echo "ok: a pointer of its own over the links" \
     || fail "the pointer over a link ($hand) is the window's ($plain)"
-  for id in 7 12 13; do expect "the same pointer over link $id" "$(pointer_at "$id")" "$hand"; done
-  for id in 2 9 10; do expect "the plain pointer over control $id" "$(pointer_at "$id")" "$plain"; done
+  for id in 7 12 13; do
+    pointer_at "$id"
+    expect "the same pointer over link $id" "$(settled "$hand" 3 driver cursor)" "$hand"
+  done
+  for id in 2 9 10; do
+    pointer_at "$id"
+    expect "the plain pointer over control $id" "$(settled "$plain" 3 driver cursor)" "$plain"
+  done
   xdotool mousemove 700 600
 
   import -window root -crop 420x226+150+104 "$TAVELIN_ARTIFACTS/about_window.png" 2>/dev/null \

@@ -156,7 +156,21 @@ windows_path() {
 }
 
 # driver VERB ARGS...: the window driver; it sees only the windows of the program started last.
-driver() { timeout -k 5 60 wine "$TAVELIN_DRIVER" "$@" </dev/null | tr -d '\r'; }
+driver() { timeout -k 5 120 wine "$TAVELIN_DRIVER" "$@" </dev/null | tr -d '\r'; }
+
+# settled WANTED SECONDS COMMAND...: the command's output once it is WANTED, else its last output
+# after SECONDS: what input changes is read when the program has taken the input, however busy
+# the machine is.
+settled() {
+  local wanted=$1 limit=$2 out i
+  shift 2
+  for i in $(seq $((limit * 10))); do
+    out=$("$@")
+    [ "$out" == "$wanted" ] && break
+    sleep 0.1
+  done
+  printf '%s' "$out"
+}
 
 # field NAME: the value of NAME=... on the first line of the standard input that has one (a
 # line of `driver info`, `driver colours`, ...); quoted NAME: the text of NAME="...".

@@ -81,8 +81,7 @@ scenario_keyboard() {
               "shift+Tab 100 the text"; do
     read -r key id what <<<"$step"
     xdotool key "$key"
-    sleep 0.2
-    expect "$key reaches $what" "$(driver focus result)" "$id"
+    expect "$key reaches $what" "$(settled "$id" 5 driver focus result)" "$id"
   done
   length=$(driver text | sed 's/\\[rn]/x/g' | tr -d '\n' | wc -m)
   expect "the text reached by Shift+Tab is selected" "$(driver selection result 100)" "0,$length"
