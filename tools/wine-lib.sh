@@ -87,21 +87,27 @@ REG
   touch "$prefix/.tavelin-ready"
 }
 
-# tav_xvfb_start: a private Xvfb on a free display; sets DISPLAY and TAV_XVFB_PID.
+# tav_xvfb_start [SCREEN]: a private Xvfb on a free display (SCREEN as WxHxD; default
+# TAVELIN_SCREEN or 1024x768x24); sets DISPLAY and TAV_XVFB_PID. It is detached from the caller:
+# a test that starts a lane's display does not take it along when the test ends.
 tav_xvfb_start() {
-  local fdfile
-  fdfile=$(mktemp)
-  Xvfb -displayfd 3 -screen 0 "${TAVELIN_SCREEN:-1024x768x24}" -nolisten tcp -dpi 96 \
-    3>"$fdfile" >/dev/null 2>&1 </dev/null &
-  TAV_XVFB_PID=$!
-  local i
-  for i in $(seq 100); do
-    [ -s "$fdfile" ] && break
+  local screen=${1:-${TAVELIN_SCREEN:-1024x768x24}} out number i
+  out=$(mktemp -d)
+  setsid -f sh -c 'echo $$ >"$0/pid"; exec Xvfb -displayfd 3 -screen 0 "$1" -nolisten tcp -dpi 96 3>"$0/display"' \
+    "$out" "$screen" </dev/null >/dev/null 2>&1 8>&- 9>&-
+  for i in $(seq 200); do
+    [ -s "$out/display" ] && break
     sleep 0.05
   done
-  export DISPLAY=":$(tr -d '\n' <"$fdfile")"
-  rm -f "$fdfile"
-  [ "$DISPLAY" != ":" ] || { echo "Xvfb did not start" >&2; return 1; }
+  TAV_XVFB_PID=$(cat "$out/pid" 2>/dev/null)
+  number=$(tr -d '\n' <"$out/display" 2>/dev/null)
+  rm -rf "$out"
+  if [ -z "$number" ]; then
+    echo "Xvfb did not start" >&2
+    tav_xvfb_stop
+    return 1
+  fi
+  export DISPLAY=:$number
 }
 
 # Starts a persistent server for the prefix and the system processes it keeps (services,
@@ -113,13 +119,68 @@ tav_wineserver_start() {
 }
 
 tav_xvfb_stop() {
-  if [ -n "${TAV_XVFB_PID:-}" ]; then
-    kill "$TAV_XVFB_PID" 2>/dev/null || true
-    wait "$TAV_XVFB_PID" 2>/dev/null || true
-    TAV_XVFB_PID=""
-  fi
+  tav_pid_stop "${TAV_XVFB_PID:-}" Xvfb
+  TAV_XVFB_PID=""
 }
 
 tav_wineserver_stop() {
   [ -n "${WINEPREFIX:-}" ] && WINEPREFIX=$WINEPREFIX wineserver -k 2>/dev/null || true
+}
+
+# tav_pid_stop PID PROGRAM: ends a process this session started, if it is still that program.
+tav_pid_stop() {
+  local pid=$1 i
+  [ -n "$pid" ] && grep -qa -- "$2" "/proc/$pid/cmdline" 2>/dev/null || return 0
+  kill "$pid" 2>/dev/null
+  for i in $(seq 100); do
+    kill -0 "$pid" 2>/dev/null || return 0
+    sleep 0.05
+  done
+  kill -9 "$pid" 2>/dev/null
+  return 0
+}
+
+# tav_prefix_clone TEMPLATE DIR: a copy of a ready prefix in DIR, in about a second. The system's
+# programs, libraries, fonts and locale data are hard links (Wine never writes into them); the
+# rest (the registry, settings files) is copied, so that the copy changes alone.
+tav_prefix_clone() {
+  local template=$1 prefix=$2
+  mkdir -p "$prefix" && cp -a -l "$template/." "$prefix/" || return 1
+  find "$prefix" -type f -links +1 \
+    ! -iregex '.*\.\(dll\|exe\|drv\|sys\|ocx\|cpl\|acm\|tlb\|nls\|ttf\)' \
+    -exec sh -c 'for f; do cp -p "$f" "$f.copy" && mv -f "$f.copy" "$f" || exit 1; done' sh {} +
+}
+
+# Stations: a session's further Wine environments, each a folder in $TAV_SESSION_DIR/stations
+# with a prefix of its own (a copy of the session's pristine template), optionally a display of
+# its own, and the prefix's server. tools/with-wine ends every station when the session ends.
+
+# tav_station_up NAME [SCREEN]: makes the station (a display of its own only when SCREEN is
+# given) and exports its WINEPREFIX (and DISPLAY); its server is not started yet.
+tav_station_up() {
+  local dir=$TAV_SESSION_DIR/stations/$1 screen=${2:-} TAV_XVFB_PID=""
+  mkdir -p "$dir" || return 1
+  if [ -n "$screen" ]; then
+    tav_xvfb_start "$screen" || return 1
+    echo "$TAV_XVFB_PID" >"$dir/xvfb.pid"
+    echo "$DISPLAY" >"$dir/display"
+  fi
+  tav_prefix_clone "$TAV_SESSION_DIR/template" "$dir/prefix" || return 1
+  export WINEPREFIX=$dir/prefix
+}
+
+# tav_station_down NAME: ends the station's server, its programs and its display, and removes it.
+tav_station_down() {
+  local dir=$TAV_SESSION_DIR/stations/$1
+  [ -d "$dir" ] || return 0
+  [ -d "$dir/prefix" ] && WINEPREFIX=$dir/prefix wineserver -k 2>/dev/null
+  [ -f "$dir/xvfb.pid" ] && tav_pid_stop "$(cat "$dir/xvfb.pid")" Xvfb
+  rm -rf "$dir"
+}
+
+tav_stations_down() {
+  local dir
+  for dir in "$TAV_SESSION_DIR"/stations/*/; do
+    [ -d "$dir" ] && tav_station_down "$(basename "$dir")"
+  done
 }

@@ -14,8 +14,9 @@
 #include <vector>
 
 #include "app/screen_effect_window.h"
-#include "tests/e2e/effect_hooks.h"
+#include "tests/support/pe_image.h"
 #include "win/form.h"
+#include "win/handles.h"
 #include "win/message_loop.h"
 
 namespace {
@@ -60,7 +61,8 @@ double BarePassesPerSecond(DWORD ms) {
     const int w = GetSystemMetrics(SM_CXSCREEN), h = GetSystemMetrics(SM_CYSCREEN);
     HWND hwnd = CreateWindowExW(0, L"EffectBenchBare", L"", WS_POPUP | WS_VISIBLE, 0, 0, w, h,
                                 win::ApplicationWindow(), nullptr, GetModuleHandleW(nullptr), nullptr);
-    HDC dc = GetDC(hwnd);
+    win::WindowDc window(hwnd);
+    const HDC dc = window.get();
     uint32_t state = 2463534242u;
     auto next = [&state] {
         state ^= state << 13;
@@ -80,7 +82,7 @@ double BarePassesPerSecond(DWORD ms) {
         win::DoEvents();
     }
     const double rate = (g_passes - 1) * 1000.0 / std::max<DWORD>(1, g_lastPass - g_firstPass);
-    ReleaseDC(hwnd, dc);
+    window.reset();
     DestroyWindow(hwnd);
     win::DoEvents();
     return rate;
@@ -101,7 +103,7 @@ int main(int argc, char** argv) {
         if (a == "--seconds") seconds = std::atof(argv[i + 1]);
         else if (a == "--rounds") rounds = std::atoi(argv[i + 1]);
     }
-    g_bitBlt = reinterpret_cast<BitBltFn>(effect_test::PatchImport(
+    g_bitBlt = reinterpret_cast<BitBltFn>(test_support::PatchImport(
         "gdi32.dll", "BitBlt", reinterpret_cast<void*>(&CountingBitBlt)));
     if (!g_bitBlt) {
         std::printf("effect_bench: BitBlt import not found\n");

@@ -14,9 +14,12 @@
 #include <string>
 #include <vector>
 
+#include "tests/support/text.h"
 #include "win/animation.h"
 
 namespace {
+
+using test_support::Wide;
 
 double Now() {
     static LARGE_INTEGER frequency = [] {
@@ -27,14 +30,6 @@ double Now() {
     LARGE_INTEGER t;
     QueryPerformanceCounter(&t);
     return static_cast<double>(t.QuadPart) / static_cast<double>(frequency.QuadPart);
-}
-
-std::wstring Wide(const char* text) {
-    const int n = MultiByteToWideChar(CP_UTF8, 0, text, -1, nullptr, 0);
-    std::wstring out(static_cast<size_t>(n), L'\0');
-    MultiByteToWideChar(CP_UTF8, 0, text, -1, out.data(), n);
-    out.resize(static_cast<size_t>(n - 1));
-    return out;
 }
 
 PROCESS_INFORMATION Launch(std::wstring commandLine) {

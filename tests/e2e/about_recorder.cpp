@@ -4,20 +4,12 @@
 
 #include <windows.h>
 
-#include <cstdio>
 #include <string>
 
-namespace {
+#include "tests/support/text.h"
+#include "win/handles.h"
 
-std::string Utf8(const std::wstring& text) {
-    const int n = WideCharToMultiByte(CP_UTF8, 0, text.data(), static_cast<int>(text.size()), nullptr, 0,
-                                      nullptr, nullptr);
-    std::string out(static_cast<size_t>(n), '\0');
-    WideCharToMultiByte(CP_UTF8, 0, text.data(), static_cast<int>(text.size()), out.data(), n, nullptr, nullptr);
-    return out;
-}
-
-}  // namespace
+using test_support::Utf8;
 
 int WINAPI wWinMain(HINSTANCE, HINSTANCE, PWSTR, int) {
     wchar_t log[MAX_PATH] = {};
@@ -27,11 +19,11 @@ int WINAPI wWinMain(HINSTANCE, HINSTANCE, PWSTR, int) {
     const std::string line = "cwd=" + Utf8(cwd) + "\tcmd=" + Utf8(GetCommandLineW()) + "\n";
     // Several requests may land at once: retry while another instance holds the file.
     for (int attempt = 0; attempt < 100; ++attempt) {
-        HANDLE f = CreateFileW(log, FILE_APPEND_DATA, 0, nullptr, OPEN_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr);
-        if (f != INVALID_HANDLE_VALUE) {
+        const win::UniqueFile f(
+            CreateFileW(log, FILE_APPEND_DATA, 0, nullptr, OPEN_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr));
+        if (f) {
             DWORD written = 0;
-            const BOOL ok = WriteFile(f, line.data(), static_cast<DWORD>(line.size()), &written, nullptr);
-            CloseHandle(f);
+            const BOOL ok = WriteFile(f.get(), line.data(), static_cast<DWORD>(line.size()), &written, nullptr);
             return ok && written == line.size() ? 0 : 1;
         }
         Sleep(20);

@@ -27,9 +27,12 @@
 #include <vector>
 
 #include "app/screen_effect_window.h"
+#include "app/window_names.h"
 #include "core/effect_presets.h"
-#include "tests/e2e/effect_hooks.h"
+#include "tests/support/pe_image.h"
+#include "tests/support/text.h"
 #include "win/form.h"
+#include "win/handles.h"
 #include "win/message_loop.h"
 
 namespace {
@@ -79,7 +82,7 @@ bool FileExists(const std::wstring& path) {
     return GetFileAttributesW(path.c_str()) != INVALID_FILE_ATTRIBUTES;
 }
 
-HWND EffectWindow() { return FindWindowW(L"TavelinGraphics", nullptr); }
+HWND EffectWindow() { return FindWindowW(app::names::kScreenEffectWindowClass, nullptr); }
 
 void PostInput(HWND hwnd, const std::string& kind) {
     if (kind == "click") {
@@ -212,16 +215,15 @@ protected:
 
     bool OnMessage(UINT msg, WPARAM, LPARAM, LRESULT& result) override {
         if (msg != WM_PAINT) return false;
-        PAINTSTRUCT ps;
-        HDC dc = BeginPaint(Hwnd(), &ps);
+        const win::PaintDc paint(Hwnd());
+        const HDC dc = paint.get();
         RECT client;
         GetClientRect(Hwnd(), &client);
         // Colour bands and a diagonal line pattern: a picture in which shifted blocks show.
         for (int x = 0; x < client.right; x += 8) {
             RECT band{x, 0, x + 8, client.bottom};
-            HBRUSH brush = CreateSolidBrush(RGB((x * 5) & 255, (x * 3 + 80) & 255, 255 - (x & 255)));
-            FillRect(dc, &band, brush);
-            DeleteObject(brush);
+            const win::UniqueBrush brush(CreateSolidBrush(RGB((x * 5) & 255, (x * 3 + 80) & 255, 255 - (x & 255))));
+            FillRect(dc, &band, brush.get());
         }
         for (int i = -client.bottom; i < client.right; i += 12) {
             MoveToEx(dc, i, 0, nullptr);
@@ -229,7 +231,6 @@ protected:
         }
         SetBkMode(dc, TRANSPARENT);
         TextOutW(dc, 20, 20, L"Effect caller", 13);
-        EndPaint(Hwnd(), &ps);
         result = 0;
         return true;
     }
@@ -315,12 +316,6 @@ std::vector<int> ParseList(const char* text) {
     return values;
 }
 
-std::wstring Wide(const char* s) {
-    std::wstring w;
-    for (; *s; ++s) w.push_back(static_cast<unsigned char>(*s));
-    return w;
-}
-
 }  // namespace
 
 int main(int argc, char** argv) {
@@ -331,9 +326,9 @@ int main(int argc, char** argv) {
         else if (a == "--runs") g_options.runs = std::atoi(v), ++i;
         else if (a == "--stop-passes") g_options.stopPasses = std::atol(v), ++i;
         else if (a == "--pause-at") g_options.pauseAt = ParseList(v), ++i;
-        else if (a == "--go-file") g_options.goFile = Wide(v), ++i;
+        else if (a == "--go-file") g_options.goFile = test_support::Wide(v), ++i;
         else if (a == "--repaint-at") g_options.repaintAt = std::atol(v), ++i;
-        else if (a == "--wait-file") g_options.waitFile = Wide(v), ++i;
+        else if (a == "--wait-file") g_options.waitFile = test_support::Wide(v), ++i;
         else if (a == "--queue-input") g_options.queueInput = v, ++i;
         else if (a == "--timeout-ms") g_options.timeoutMs = static_cast<DWORD>(std::atol(v)), ++i;
         else {
@@ -341,11 +336,11 @@ int main(int argc, char** argv) {
             return 2;
         }
     }
-    g_getDc = reinterpret_cast<GetDcFn>(effect_test::PatchImport(
+    g_getDc = reinterpret_cast<GetDcFn>(test_support::PatchImport(
         "user32.dll", "GetDC", reinterpret_cast<void*>(&CountingGetDc)));
-    g_releaseDc = reinterpret_cast<ReleaseDcFn>(effect_test::PatchImport(
+    g_releaseDc = reinterpret_cast<ReleaseDcFn>(test_support::PatchImport(
         "user32.dll", "ReleaseDC", reinterpret_cast<void*>(&CountingReleaseDc)));
-    g_bitBlt = reinterpret_cast<BitBltFn>(effect_test::PatchImport(
+    g_bitBlt = reinterpret_cast<BitBltFn>(test_support::PatchImport(
         "gdi32.dll", "BitBlt", reinterpret_cast<void*>(&RecordingBitBlt)));
     if (!g_getDc || !g_releaseDc || !g_bitBlt) {
         std::printf("effect_runner: imports not found\n");

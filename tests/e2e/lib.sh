@@ -1,55 +1,275 @@
-# Shared by the end-to-end scripts. They run inside tools/with-wine (WINEPREFIX, DISPLAY set)
-# and take from the environment:
-#   TAVELIN_DIST    the folder with tavelin.exe and its sibling files
-#   TAVELIN_DRIVER  the window driver (driver.exe)
-#   TAVELIN_SHIM    the flush shim (a Linux shared library)
-set -euo pipefail
+# The one shell library of the end-to-end scenarios. A scenario file sources it, defines a
+# function scenario_<name> per scenario and ends with `run_scenario "$@"`; the scenario passes
+# when the script exits with 0, which it does when no check failed.
+#
+# The environment (tavelin_e2e() in CMakeLists.txt sets it):
+#   TAVELIN_DIST            the folder with tavelin.exe and its sibling files
+#   TAVELIN_DRIVER          the window driver (driver.exe; its verbs are listed in driver.cpp)
+#   TAVELIN_RECORDER        about_recorder.exe, the shell's stand-in
+#   TAVELIN_EFFECT_RUNNER   effect_runner.exe, the screen effect's host
+#   TAVELIN_MARKER          planted_marker.dll
+#   TAVELIN_SHIM            the flush shim (a Linux library preloaded into Wine)
+#   TAVELIN_VERSION         the build's version, x.y.z
+#   TAVELIN_SOURCE          the source tree
+#   TAVELIN_ARTIFACTS       where scenarios leave screenshots
+#   TAVELIN_RELEASE_ZIP     the release zip (SHA256SUMS beside it); TAVELIN_RELEASE_FOLDER its folder
+# A scenario runs in a session of tools/with-wine (one is made when there is none) on a lane of
+# its own: the lane ctest gave it (CTEST_RESOURCE_GROUP_0_LANE), else the first free one; one
+# scenario at a time holds a lane. On the lane, DISPLAY and WINEPREFIX are the lane's, with the drives of
+# setup-drives.sh. E2E_TMP is the scenario's own folder, removed at the end.
+set -uo pipefail
 
-: "${WINEPREFIX:?run inside tools/with-wine}" "${DISPLAY:?run inside tools/with-wine}"
-: "${TAVELIN_DIST:?}" "${TAVELIN_DRIVER:?}"
+E2E_DIR=$(cd "$(dirname "${BASH_SOURCE[0]}")" && pwd)
+. "$E2E_DIR/../../tools/wine-lib.sh"
+
+if [ -z "${TAV_SESSION_DIR:-}" ]; then
+  exec "$E2E_DIR/../../tools/with-wine" bash "$0" "$@"
+fi
+if [ -z "${TAV_LANE:-}" ]; then
+  # The lock is held by flock itself (-o): no program the scenario leaves behind keeps it.
+  mkdir -p "$TAV_SESSION_DIR/stations"
+  if [ -n "${CTEST_RESOURCE_GROUP_0_LANE:-}" ]; then
+    lane=${CTEST_RESOURCE_GROUP_0_LANE#id:}
+    lane=${lane%%,*}
+    TAV_LANE=$lane exec flock -o "$TAV_SESSION_DIR/stations/lane-$lane.lock" bash "$0" "$@"
+  fi
+  # Without ctest's allocation (no resource spec): the first free lane of lanes.json.
+  while :; do
+    for lane in $(seq 0 $(($(grep -o '"id"' "$E2E_DIR/lanes.json" | wc -l) - 1))); do
+      TAV_LANE=$lane flock -n -E 75 -o "$TAV_SESSION_DIR/stations/lane-$lane.lock" bash "$0" "$@"
+      rc=$?
+      [ $rc -eq 75 ] || exit $rc
+    done
+    sleep 0.5
+  done
+fi
+
+# ---------------------------------------------------------------------------------------------
+# Checks and the scenario's end
 
 E2E_TMP=$(mktemp -d -t tavelin-e2e.XXXXXX)
-TAV_PID=""
 failures=0
-
-e2e_cleanup() {
-  if [ -n "$TAV_PID" ] && kill -0 "$TAV_PID" 2>/dev/null; then
-    kill "$TAV_PID" 2>/dev/null || true
-    wait "$TAV_PID" 2>/dev/null || true
+# fail WHY: counts a failed check.
+fail() {
+  echo "FAIL: $*"
+  failures=$((failures + 1))
+}
+# expect WHAT ACTUAL EXPECTED
+expect() {
+  if [ "$2" == "$3" ]; then
+    echo "ok: $1"
+  else
+    fail "$1"
+    echo "  expected: $3"
+    echo "  actual:   $2"
   fi
+}
+# A misspelt check or helper is a failure, not a check left out.
+command_not_found_handle() {
+  echo "FAIL: no command $1" | tee -a "$E2E_TMP/not-found" >&2
+  return 127
+}
+finish() {
+  [ -s "$E2E_TMP/not-found" ] && failures=$((failures + $(wc -l <"$E2E_TMP/not-found")))
+  if [ "$failures" -eq 0 ]; then
+    echo "PASS"
+    exit 0
+  fi
+  echo "$failures check(s) failed"
+  exit 1
+}
+# run_scenario NAME: runs scenario_NAME (dashes become underscores), then finish.
+run_scenario() {
+  local function=scenario_${1:-}
+  function=${function//-/_}
+  if [ $# -ne 1 ] || ! declare -F "$function" >/dev/null; then
+    echo "usage: $0 $(declare -F | sed -n 's/^declare -f scenario_//p' | tr _ - | tr '\n' ' ')" >&2
+    exit 2
+  fi
+  "$function"
+  finish
+}
+
+# on_exit COMMAND: runs COMMAND when the scenario ends, also when it fails (last added, first run).
+E2E_ON_EXIT=()
+on_exit() { E2E_ON_EXIT=("$1" "${E2E_ON_EXIT[@]}"); }
+e2e_cleanup() {
+  local command
+  tavelin_kill
+  for command in "${E2E_ON_EXIT[@]}"; do eval "$command"; done
   rm -rf "$E2E_TMP"
 }
 trap e2e_cleanup EXIT
 
-driver() { wine "$TAVELIN_DRIVER" "$@" | tr -d '\r'; }
+# ---------------------------------------------------------------------------------------------
+# The lane
 
-fail() { echo "FAIL: $*"; failures=$((failures + 1)); }
+# Made by the first scenario that gets it, detached from that scenario's processes.
+lane_up() {
+  local name=lane-$TAV_LANE dir=$TAV_SESSION_DIR/stations/lane-$TAV_LANE log
+  if [ ! -f "$dir/ready" ]; then
+    log=$TAV_SESSION_DIR/stations/$name.log
+    tav_station_down "$name"
+    if ! (tav_station_up "$name" "${TAVELIN_SCREEN:-1024x768x24}" &&
+          bash "$E2E_DIR/setup-drives.sh") >"$log" 2>&1 </dev/null 8>&- 9>&-; then
+      cat "$log"
+      echo "FAIL: lane $TAV_LANE could not be set up"
+      exit 1
+    fi
+    touch "$dir/ready"
+  fi
+  export DISPLAY WINEPREFIX=$dir/prefix
+  DISPLAY=$(cat "$dir/display")
+}
+: "${TAVELIN_DIST:?}" "${TAVELIN_DRIVER:?}"
+tav_wine_env
+lane_up
+echo "lane $TAV_LANE: DISPLAY=$DISPLAY"
+unset TAVELIN_EXE
+mkdir -p "${TAVELIN_ARTIFACTS:=$E2E_TMP/artifacts}"
 
-check_eq() {  # check_eq ACTUAL EXPECTED WHAT
-  if [ "$1" == "$2" ]; then echo "ok: $3"; else fail "$3"; echo "  expected: $2"; echo "  actual:   $1"; fi
+# fresh_prefix NAME [SCREEN]: from here on the scenario runs in a prefix of its own as a new
+# user has it (set up as every prefix of the session), on a display of its own when SCREEN
+# (WxHxD) is given, else on the lane's. Ended when the scenario ends.
+fresh_prefix() {
+  local name=$1-$TAV_LANE
+  on_exit "tav_station_down $name"
+  tav_station_up "$name" "${2:-}" 8>&- 9>&- || { fail "no fresh prefix"; finish; }
+  tav_wineserver_start
 }
 
-# Starts tavelin.exe in the background: tavelin_start [ENV=VALUE...] -- ARGS...
-# EXE (default: the build's tavelin.exe) may be set to run another copy.
+# ---------------------------------------------------------------------------------------------
+# Windows paths and the driver
+
+# winpath PATH: a file of this machine as Windows programs name it (Z: is the root).
+winpath() { echo "Z:${1//\//\\}"; }
+
+# windows_path PATH: what Wine names a file of this machine (or a Windows path as it is).
+windows_path() {
+  local path
+  case "$1" in
+    [A-Za-z]:\\*) echo "$1"; return 0 ;;
+  esac
+  path=$(winepath -w "$1" 2>/dev/null </dev/null | tr -d '\r')
+  [ -n "$path" ] || { fail "Wine names no Windows path for $1"; return 1; }
+  echo "$path"
+}
+
+# driver VERB ARGS...: the window driver; it sees only the windows of the program started last.
+driver() { timeout -k 5 120 wine "$TAVELIN_DRIVER" "$@" </dev/null | tr -d '\r'; }
+
+# settled WANTED SECONDS COMMAND...: the command's output once it is WANTED, else its last output
+# after SECONDS: what input changes is read when the program has taken the input, however busy
+# the machine is.
+settled() {
+  local wanted=$1 limit=$2 out i
+  shift 2
+  for i in $(seq $((limit * 10))); do
+    out=$("$@")
+    [ "$out" == "$wanted" ] && break
+    sleep 0.1
+  done
+  printf '%s' "$out"
+}
+
+# field NAME: the value of NAME=... on the first line of the standard input that has one (a
+# line of `driver info`, `driver colours`, ...); quoted NAME: the text of NAME="...".
+field() { sed -n -E 's/^(.* )?'"$1"'=([^ ]*).*/\2/p' | head -n 1; }
+quoted() { sed -n -E 's/^(.* )?'"$1"'="(([^"\\]|\\.)*)".*/\2/p' | head -n 1; }
+# window_line and child_line ID: the lines of `driver info` output (standard input).
+window_line() { grep '^window '; }
+child_line() { grep "^child id=$1 "; }
+
+# control_centre WINDOW ID: the screen point "x y" at the centre of a control.
+control_centre() {
+  local x y w h
+  read -r x y w h < <(driver rect "$1" "$2") && [ -n "${h:-}" ] || return 1
+  echo "$((x + w / 2)) $((y + h / 2))"
+}
+# click_control WINDOW ID [DX DY]: a real left click through X11 at the control's centre (or
+# at DX, DY from its top-left corner).
+click_control() {
+  local x y w h
+  read -r x y w h < <(driver rect "$1" "$2") && [ -n "${h:-}" ] || return 1
+  if [ $# -ge 4 ]; then
+    x=$((x + $3)); y=$((y + $4))
+  else
+    x=$((x + w / 2)); y=$((y + h / 2))
+  fi
+  # (--sync would wait for a motion that never comes when the pointer is already there.)
+  xdotool mousemove "$x" "$y" sleep 0.1 click 1
+}
+# click_screen_centre: a real left click in the middle of the screen (it ends the screen effect).
+click_screen_centre() {
+  local width height
+  read -r width height < <(xdotool getdisplaygeometry)
+  xdotool mousemove $((width / 2)) $((height / 2)) sleep 0.1 click 1
+}
+
+# ---------------------------------------------------------------------------------------------
+# The program
+
+TAV_PID=""
+TAV_RC=""
+# tavelin_start [NAME=VALUE... --] ARGS...: starts the program in the background from the
+# scenario's folder, with those variables; EXE (a path of this machine or a Windows path;
+# default the build's tavelin.exe) runs another copy, TAV_STDERR keeps its error output. The
+# driver then counts only the windows of that program.
 tavelin_start() {
-  local envs=()
-  while [ $# -gt 0 ] && [ "$1" != "--" ]; do envs+=("$1"); shift; done
-  [ "${1:-}" = "--" ] && shift
-  env "${envs[@]}" timeout -k 5 120 wine "${EXE:-$TAVELIN_DIST/tavelin.exe}" "$@" >/dev/null 2>&1 &
+  local envs=() exe=${EXE:-$TAVELIN_DIST/tavelin.exe}
+  if printf '%s\n' "$@" | grep -qx -- '--'; then
+    while [ "$1" != "--" ]; do envs+=("$1"); shift; done
+    shift
+  fi
+  TAVELIN_EXE=$(windows_path "$exe") || return 1
+  export TAVELIN_EXE
+  (cd "$E2E_TMP" && exec env "${envs[@]}" timeout -k 5 180 wine "$exe" "$@") \
+    </dev/null >/dev/null 2>"${TAV_STDERR:-/dev/null}" &
   TAV_PID=$!
 }
-
-# Waits for the program to end; its exit code goes to TAV_RC. (Not in a subshell: only this
-# shell can wait for its child.)
+# tavelin_wait [SECONDS]: waits for the program to end (default 60 s); its exit code goes to
+# TAV_RC, which stays empty (and the call fails) when it is still running.
 tavelin_wait() {
-  TAV_RC=0
-  wait "$TAV_PID" || TAV_RC=$?
+  local i
+  TAV_RC=""
+  for i in $(seq $((${1:-60} * 20))); do
+    if ! kill -0 "$TAV_PID" 2>/dev/null; then
+      TAV_RC=0
+      wait "$TAV_PID" || TAV_RC=$?
+      TAV_PID=""
+      return 0
+    fi
+    sleep 0.05
+  done
+  return 1
+}
+tavelin_kill() {
+  if [ -n "$TAV_PID" ] && kill -0 "$TAV_PID" 2>/dev/null; then
+    kill "$TAV_PID" 2>/dev/null
+    wait "$TAV_PID" 2>/dev/null
+  fi
   TAV_PID=""
 }
 
-# The result text the program must show: the error piece from FormatMessageA's own text, then the
-# stage piece. Both escaped as the driver prints them.
-expected_text() {  # expected_text ERROR STAGE
+# use_app_copy: from here on the program runs as a copy with its sibling files in $APP, a
+# folder of the scenario's own, which the scenario may change.
+use_app_copy() {
+  local f
+  APP=$E2E_TMP/app
+  mkdir -p "$APP"
+  for f in tavelin.exe res.dll korvane.dll korvane2.dll gpl.txt readme.txt; do
+    cp "$TAVELIN_DIST/$f" "$APP/" || fail "no $f to copy"
+  done
+  EXE=$APP/tavelin.exe
+}
+
+# shim_env [NAME=VALUE...]: the variables that preload the flush shim, acting on the image behind
+# S: unless TAVELIN_SHIM_PATH says another (fsync_shim.c lists the others).
+shim_env() { echo "LD_PRELOAD=$TAVELIN_SHIM" "TAVELIN_SHIM_PATH=tavelin-drives/stick.img" "$@"; }
+
+# expected_text ERROR STAGE: the result text the program must show, escaped as the driver prints
+# it: the system's own text for the error, after "Error: N:" when it is one, then the stage.
+expected_text() {
   local error=$1 stage=$2 text
   text=$(driver fmt "$error")
   if [ "$error" != 0 ]; then text="Error: $error:\\r\\n$text"; fi
@@ -57,11 +277,121 @@ expected_text() {  # expected_text ERROR STAGE
   printf '%s' "$text"
 }
 
-# Control geometry from `driver info`: field_of LINE-PATTERN FIELD
-field_of() { grep -E "$1" | head -n 1 | sed -E "s/.* $2=([^ ]*).*/\\1/"; }
+# run_with_clip WHAT: the program started with a slowed flush shows its wait window, whose clip
+# plays, then the result of a complete success; Ok ends it with exit code 0.
+run_with_clip() {
+  local what=$1 frames
+  shift
+  tavelin_start "$@"
+  driver wait wait 30000 || fail "no wait window $what"
+  driver wait result 60000 || fail "no result window $what"
+  frames=$(driver frames)
+  if [ "${frames:-0}" -gt 3 ]; then echo "ok: the clip played $what ($frames frames)"; else fail "the clip did not play $what (${frames:-no} frames)"; fi
+  expect "result text $what" "$(driver text)" "$(expected_text 0 8)"
+  driver click result 2
+  tavelin_wait; expect "exit code $what" "$TAV_RC" 0
+}
 
-e2e_done() {
-  if [ "$failures" -eq 0 ]; then echo "PASS"; exit 0; fi
-  echo "$failures check(s) failed"
-  exit 1
+# open_about ARGS...: starts the program, waits for the result window and clicks "&Info...".
+open_about() {
+  tavelin_start "$@"
+  driver wait result 30000 || { fail "the result window did not appear"; return 1; }
+  sleep 0.3
+  click_control result 101 || { fail "no Info button"; return 1; }
+  driver wait about 10000 || { fail "the About window did not appear"; return 1; }
+  sleep 0.3
+}
+
+# use_dpi DPI: the system DPI for the programs started from here on; back to 96 at the end.
+use_dpi() {
+  set_dpi "$1"
+  on_exit "WINEPREFIX='$WINEPREFIX' set_dpi 96"
+}
+set_dpi() {
+  timeout 60 wine reg add 'HKCU\Control Panel\Desktop' /v LogPixels /t REG_DWORD /d "$1" /f </dev/null >/dev/null 2>&1
+  timeout 60 wine reg add 'HKCC\Software\Fonts' /v LogPixels /t REG_DWORD /d "$1" /f </dev/null >/dev/null 2>&1
+}
+
+# map_image_drive LETTER: a drive the program flushes successfully, an image file of the
+# scenario's own.
+map_image_drive() {
+  truncate -s 1M "$E2E_TMP/drive.img"
+  ln -sfn "$E2E_TMP/drive.img" "$WINEPREFIX/dosdevices/$1::"
+  on_exit "rm -f '$WINEPREFIX/dosdevices/$1::'"
+}
+
+# ---------------------------------------------------------------------------------------------
+# The shell and the sound
+
+SHELL_LOG=$E2E_TMP/shell.log
+# use_recorder: the shell's requests (text files and web addresses) go to the recorder, which
+# logs one line each to SHELL_LOG: "cwd=<folder>\tcmd=<command line>".
+use_recorder() {
+  local exe
+  cp "$TAVELIN_RECORDER" "$E2E_TMP/recorder.exe"
+  export TAVELIN_RECORDER_LOG
+  TAVELIN_RECORDER_LOG=$(windows_path "$SHELL_LOG")
+  exe=$(windows_path "$E2E_TMP/recorder.exe" | sed 's/\\/\\\\/g')
+  cat >"$E2E_TMP/recorder.reg" <<REG
+REGEDIT4
+
+[HKEY_CLASSES_ROOT\\.txt]
+@="txtfile"
+
+[HKEY_CLASSES_ROOT\\txtfile\\shell\\open\\command]
+@="\\"$exe\\" \\"%1\\""
+
+[HKEY_CLASSES_ROOT\\http\\shell\\open\\command]
+@="\\"$exe\\" \\"%1\\""
+
+[HKEY_CLASSES_ROOT\\https\\shell\\open\\command]
+@="\\"$exe\\" \\"%1\\""
+REG
+  timeout 60 wine regedit /S "$(windows_path "$E2E_TMP/recorder.reg")" </dev/null >/dev/null 2>&1
+}
+# shell_requests: how many requests the recorder has logged.
+shell_requests() { [ -f "$SHELL_LOG" ] && tr -d '\r' <"$SHELL_LOG" | wc -l || echo 0; }
+# shell_request N: the N-th request (1-based).
+shell_request() { tr -d '\r' <"$SHELL_LOG" | sed -n "${1}p"; }
+# requested_document N: the document of the N-th request, as the recorder's command line has it.
+requested_document() { shell_request "$1" | sed 's/.*\tcmd=.*recorder.exe" //'; }
+# wait_requests N: waits until the recorder has logged N requests in all.
+wait_requests() {
+  local i
+  for i in $(seq 200); do
+    [ "$(shell_requests)" -ge "$1" ] && return 0
+    sleep 0.05
+  done
+  return 1
+}
+
+# use_sound_capture: ALSA's file plugin stands in for the sound card, so that a scenario reads
+# what was played (CAPTURE; the plugin rewrites it for every sound). Lanes have audio off; this
+# turns it on for the scenario's programs and back off at the end.
+use_sound_capture() {
+  CAPTURE=$E2E_TMP/capture.raw
+  cat >"$E2E_TMP/asound.conf" <<CONF
+pcm.!default {
+  type file
+  slave.pcm { type null }
+  file "$CAPTURE"
+  format "raw"
+}
+CONF
+  export ALSA_CONFIG_PATH=$E2E_TMP/asound.conf
+  audio alsa
+  on_exit "WINEPREFIX='$WINEPREFIX' audio ''"
+}
+audio() { timeout 60 wine reg add 'HKCU\Software\Wine\Drivers' /v Audio /d "$1" /f </dev/null >/dev/null 2>&1; }
+# captured: the size of the last sound played.
+captured() { stat -c %s "$CAPTURE" 2>/dev/null || echo 0; }
+# write_silence BYTES FILE: a wave file of that many bytes of 16-bit mono silence at 22050 Hz.
+write_silence() {
+  byte() { printf "\\$(printf %03o "$1")"; }
+  le16() { byte $(($1 & 255)); byte $((($1 >> 8) & 255)); }
+  le32() { le16 $(($1 & 65535)); le16 $((($1 >> 16) & 65535)); }
+  {
+    printf RIFF; le32 $((36 + $1)); printf 'WAVEfmt '; le32 16; le16 1; le16 1; le32 22050
+    le32 44100; le16 2; le16 16; printf data; le32 "$1"; head -c "$1" /dev/zero
+  } >"$2"
 }

@@ -1,6 +1,6 @@
 #!/usr/bin/env bash
-# Maps the end-to-end tests' drives into the session's prefix and restarts its server, which
-# reads drive letters only when it starts:
+# Maps the end-to-end drives into the prefix in WINEPREFIX (a lane's; the session's for
+# tools/bench.sh) and (re)starts its server, which reads drive letters only when it starts:
 #   S:  an image file (a volume that flushes)    R:  a plain folder (a volume that cannot flush)
 #   K:  a folder holding a copy of the program, to run it from the root of a drive
 set -euo pipefail

@@ -13,6 +13,8 @@
 #include <string>
 #include <vector>
 
+#include "version.h"
+
 namespace {
 
 using Bytes = std::vector<uint8_t>;
@@ -154,13 +156,15 @@ std::string WithCrLf(const Bytes& lf) {
 }
 
 TEST(TextFiles, AreTheSourcesWithCrLfLineEndings) {
+    const std::string version = std::to_string(TAVELIN_VERSION_MAJOR) + "." + std::to_string(TAVELIN_VERSION_MINOR) +
+                                "." + std::to_string(TAVELIN_VERSION_PATCH);
     const struct {
         const char* generated;
         const char* source;
-        const char* firstLine;
+        std::string firstLine;
     } files[] = {
         {TAVELIN_DIST_DIR "/gpl.txt", TAVELIN_SOURCE_DIR "/LICENSE", "                    GNU GENERAL PUBLIC LICENSE\r\n"},
-        {TAVELIN_DIST_DIR "/readme.txt", TAVELIN_SOURCE_DIR "/assets/readme.txt", "Tavelin 3.0.0\r\n"},
+        {TAVELIN_DIST_DIR "/readme.txt", TAVELIN_SOURCE_DIR "/assets/readme.txt", "Tavelin " + version + "\r\n"},
     };
     for (const auto& file : files) {
         SCOPED_TRACE(file.generated);

@@ -13,7 +13,7 @@
 
 #include "app/about_window.h"
 #include "app/window_names.h"
-#include "tests/e2e/effect_hooks.h"
+#include "tests/support/pe_image.h"
 #include "win/app_dir.h"
 #include "win/handles.h"
 #include "win/message_loop.h"
@@ -82,7 +82,7 @@ class AboutWindowTest : public ::testing::Test {
 protected:
     void SetUp() override {
         if (!g_systemParameters) {
-            g_systemParameters = reinterpret_cast<decltype(&SystemParametersInfoW)>(effect_test::PatchImport(
+            g_systemParameters = reinterpret_cast<decltype(&SystemParametersInfoW)>(test_support::PatchImport(
                 "user32.dll", "SystemParametersInfoW", reinterpret_cast<void*>(&FakeSystemParameters)));
         }
         ASSERT_NE(g_systemParameters, nullptr) << "the window layer no longer imports SystemParametersInfoW";

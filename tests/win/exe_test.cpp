@@ -4,7 +4,6 @@
 #include <windows.h>
 #include <imagehlp.h>
 
-#include <algorithm>
 #include <cstring>
 #include <fstream>
 #include <iterator>
@@ -12,6 +11,9 @@
 #include <set>
 #include <string>
 #include <vector>
+
+#include "tests/support/pe_image.h"
+#include "version.h"
 
 namespace {
 
@@ -27,49 +29,12 @@ std::vector<char> ReadFile(const std::wstring& path) {
     return std::vector<char>(std::istreambuf_iterator<char>(in), {});
 }
 
-std::string Lower(std::string s) {
-    std::transform(s.begin(), s.end(), s.begin(), [](unsigned char c) { return static_cast<char>(std::tolower(c)); });
-    return s;
-}
-
-// The import directory, read straight from the file's headers: each DLL's name (lower case)
-// with the names of the functions imported from it.
+// The import directory, read straight from the file's headers: each DLL's name (lower case) with
+// the names of the functions imported from it.
 std::map<std::string, std::set<std::string>> Imports(const std::vector<char>& file) {
-    auto at = [&](size_t offset, size_t size) -> const char* {
-        if (offset + size > file.size()) throw std::runtime_error("truncated PE file");
-        return file.data() + offset;
-    };
-    IMAGE_DOS_HEADER dos;
-    std::memcpy(&dos, at(0, sizeof dos), sizeof dos);
-    IMAGE_NT_HEADERS64 nt;
-    std::memcpy(&nt, at(static_cast<size_t>(dos.e_lfanew), sizeof nt), sizeof nt);
-    const size_t sections = static_cast<size_t>(dos.e_lfanew) + offsetof(IMAGE_NT_HEADERS64, OptionalHeader) +
-                            nt.FileHeader.SizeOfOptionalHeader;
-    auto toOffset = [&](DWORD rva) -> size_t {
-        for (WORD i = 0; i < nt.FileHeader.NumberOfSections; ++i) {
-            IMAGE_SECTION_HEADER s;
-            std::memcpy(&s, at(sections + i * sizeof s, sizeof s), sizeof s);
-            if (rva >= s.VirtualAddress && rva < s.VirtualAddress + std::max(s.Misc.VirtualSize, s.SizeOfRawData)) {
-                return rva - s.VirtualAddress + s.PointerToRawData;
-            }
-        }
-        throw std::runtime_error("RVA outside every section");
-    };
     std::map<std::string, std::set<std::string>> imports;
-    const DWORD importRva = nt.OptionalHeader.DataDirectory[IMAGE_DIRECTORY_ENTRY_IMPORT].VirtualAddress;
-    for (size_t offset = toOffset(importRva);; offset += sizeof(IMAGE_IMPORT_DESCRIPTOR)) {
-        IMAGE_IMPORT_DESCRIPTOR d;
-        std::memcpy(&d, at(offset, sizeof d), sizeof d);
-        if (d.Name == 0) break;
-        std::set<std::string>& functions = imports[Lower(at(toOffset(d.Name), 1))];
-        const DWORD thunks = d.OriginalFirstThunk ? d.OriginalFirstThunk : d.FirstThunk;
-        for (size_t t = toOffset(thunks);; t += sizeof(ULONGLONG)) {
-            ULONGLONG entry;
-            std::memcpy(&entry, at(t, sizeof entry), sizeof entry);
-            if (entry == 0) break;
-            if (entry & IMAGE_ORDINAL_FLAG64) continue;
-            functions.insert(at(toOffset(static_cast<DWORD>(entry)) + 2, 1));  // after the hint
-        }
+    for (const auto& import : test_support::ImportsByName(test_support::FileImage(file))) {
+        imports[import.dll].insert(import.function);
     }
     return imports;
 }
@@ -102,10 +67,7 @@ TEST(TavelinExe, ImportsOnlyWhatTheLoaderTakesFromSystem32) {
 TEST(TavelinExe, GuiSubsystemAndStaticRuntime) {
     const std::vector<char> file = ReadFile(ExePath());
     ASSERT_GT(file.size(), 1024u);
-    IMAGE_DOS_HEADER dos;
-    std::memcpy(&dos, file.data(), sizeof dos);
-    IMAGE_NT_HEADERS64 nt;
-    std::memcpy(&nt, file.data() + dos.e_lfanew, sizeof nt);
+    const IMAGE_NT_HEADERS64 nt = test_support::NtHeaders(test_support::FileImage(file));
     EXPECT_EQ(nt.OptionalHeader.Subsystem, IMAGE_SUBSYSTEM_WINDOWS_GUI);
     EXPECT_EQ(nt.FileHeader.Machine, IMAGE_FILE_MACHINE_AMD64);
     for (const std::string& dll : ImportedDlls(file)) {
@@ -121,10 +83,7 @@ TEST(TavelinExe, GuiSubsystemAndStaticRuntime) {
 TEST(TavelinExe, RunsFromSwapWithValidChecksumAndNoTimeStamp) {
     const std::vector<char> file = ReadFile(ExePath());
     ASSERT_GT(file.size(), 1024u);
-    IMAGE_DOS_HEADER dos;
-    std::memcpy(&dos, file.data(), sizeof dos);
-    IMAGE_NT_HEADERS64 nt;
-    std::memcpy(&nt, file.data() + dos.e_lfanew, sizeof nt);
+    const IMAGE_NT_HEADERS64 nt = test_support::NtHeaders(test_support::FileImage(file));
     EXPECT_TRUE(nt.FileHeader.Characteristics & IMAGE_FILE_REMOVABLE_RUN_FROM_SWAP);
     EXPECT_TRUE(nt.FileHeader.Characteristics & IMAGE_FILE_EXECUTABLE_IMAGE);
     EXPECT_EQ(nt.FileHeader.TimeDateStamp, 0u);
@@ -154,17 +113,19 @@ protected:
     HMODULE module_ = nullptr;
 };
 
-TEST_F(Resources, VersionRecordIs3000) {
+TEST_F(Resources, VersionRecordIsTheBuildsVersion) {
     const std::string version = Resource(RT_VERSION, MAKEINTRESOURCEW(VS_VERSION_INFO));
     ASSERT_GE(version.size(), 40u + sizeof(VS_FIXEDFILEINFO));
     const size_t at = version.find("\xBD\x04\xEF\xFE");  // VS_FIXEDFILEINFO signature
     ASSERT_NE(at, std::string::npos);
     VS_FIXEDFILEINFO info;
     std::memcpy(&info, version.data() + at, sizeof info);
-    EXPECT_EQ(info.dwFileVersionMS, MAKELONG(0, 3));
-    EXPECT_EQ(info.dwFileVersionLS, 0u);
-    EXPECT_EQ(info.dwProductVersionMS, MAKELONG(0, 3));
-    EXPECT_EQ(info.dwProductVersionLS, 0u);
+    const DWORD high = MAKELONG(TAVELIN_VERSION_MINOR, TAVELIN_VERSION_MAJOR);
+    const DWORD low = MAKELONG(0, TAVELIN_VERSION_PATCH);
+    EXPECT_EQ(info.dwFileVersionMS, high);
+    EXPECT_EQ(info.dwFileVersionLS, low);
+    EXPECT_EQ(info.dwProductVersionMS, high);
+    EXPECT_EQ(info.dwProductVersionLS, low);
 }
 
 TEST_F(Resources, ManifestAsksForAdminCommonControlsAndDpiAwareness) {

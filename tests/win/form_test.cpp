@@ -3,10 +3,14 @@
 #include <gtest/gtest.h>
 #include <windows.h>
 
+#include <functional>
+#include <map>
 #include <string>
+#include <vector>
 
 #include "app/run.h"
 #include "app/window_names.h"
+#include "tests/support/text.h"
 #include "version.h"
 #include "win/app_dir.h"
 #include "win/form.h"
@@ -48,24 +52,41 @@ private:
     void OnActivate() override { ++activations; }
 };
 
-std::wstring ClassOf(HWND hwnd) {
-    wchar_t name[64] = {};
-    GetClassNameW(hwnd, name, 64);
-    return name;
-}
+using test_support::Caption;
+using test_support::ChildRect;
+using test_support::ClassName;
 
-std::wstring TextOf(HWND hwnd) {
-    wchar_t text[256] = {};
-    GetWindowTextW(hwnd, text, 256);
-    return text;
-}
+// Actions run once, after a delay, by whichever message loop the thread is in (a form's modal
+// loop included); those still pending when the owner goes are cancelled.
+class Later {
+public:
+    Later() = default;
+    Later(const Later&) = delete;
+    Later& operator=(const Later&) = delete;
+    ~Later() {
+        for (UINT_PTR id : ids_) {
+            KillTimer(nullptr, id);
+            Pending().erase(id);
+        }
+    }
+    void Run(UINT ms, std::function<void()> action) {
+        const UINT_PTR id = SetTimer(nullptr, 0, ms, &Later::Fire);
+        Pending()[id] = std::move(action);
+        ids_.push_back(id);
+    }
 
-RECT ChildRect(HWND parent, HWND child) {
-    RECT r;
-    GetWindowRect(child, &r);
-    MapWindowPoints(nullptr, parent, reinterpret_cast<POINT*>(&r), 2);
-    return r;
-}
+private:
+    static std::map<UINT_PTR, std::function<void()>>& Pending() {
+        static std::map<UINT_PTR, std::function<void()>> pending;
+        return pending;
+    }
+    static void CALLBACK Fire(HWND, UINT, UINT_PTR id, DWORD) {
+        KillTimer(nullptr, id);
+        auto node = Pending().extract(id);
+        if (node) node.mapped()();
+    }
+    std::vector<UINT_PTR> ids_;
+};
 
 TEST(FormRef, CreatesOnFirstReferenceAndAfreshAfterDrop) {
     win::FormRef<TestForm> ref;
@@ -126,20 +147,12 @@ TEST(Form, ModalShowDisablesTheOthersAndReturnsWhenUnloaded) {
     ASSERT_TRUE(IsWindowEnabled(background->Hwnd()));
 
     HWND dialogHwnd = dialog->Hwnd();
+    HWND backgroundHwnd = background->Hwnd();
     bool backgroundWasDisabled = false;
+    Later later;
+    later.Run(10, [&] { backgroundWasDisabled = !IsWindowEnabled(backgroundHwnd); });
     // Closed from inside the modal loop, the way the user's close box would.
-    SetTimer(dialogHwnd, 1, 50, [](HWND hwnd, UINT, UINT_PTR id, DWORD) {
-        KillTimer(hwnd, id);
-        PostMessageW(hwnd, WM_CLOSE, 0, 0);
-    });
-    struct Probe { HWND background; bool* disabled; } probe{background->Hwnd(), &backgroundWasDisabled};
-    SetPropW(dialogHwnd, L"probe", &probe);
-    SetTimer(dialogHwnd, 2, 10, [](HWND hwnd, UINT, UINT_PTR id, DWORD) {
-        KillTimer(hwnd, id);
-        auto* p = static_cast<Probe*>(GetPropW(hwnd, L"probe"));
-        *p->disabled = !IsWindowEnabled(p->background);
-        RemovePropW(hwnd, L"probe");
-    });
+    later.Run(50, [&] { PostMessageW(dialogHwnd, WM_CLOSE, 0, 0); });
 
     dialog->Show(win::ShowMode::Modal);
     EXPECT_FALSE(dialog->IsLoaded());
@@ -151,16 +164,11 @@ TEST(Form, ModalShowDisablesTheOthersAndReturnsWhenUnloaded) {
 
 TEST(Form, DroppedReferenceLivesOnWhileItsModalShowRuns) {
     win::FormRef<TestForm> ref;
-    HWND hwnd = ref->Hwnd();
-    struct Ctx { win::FormRef<TestForm>* ref; } ctx{&ref};
-    SetPropW(hwnd, L"ctx", &ctx);
-    SetTimer(hwnd, 1, 20, [](HWND w, UINT, UINT_PTR id, DWORD) {
-        KillTimer(w, id);
-        auto* c = static_cast<Ctx*>(GetPropW(w, L"ctx"));
-        RemovePropW(w, L"ctx");
-        auto self = c->ref->Share();
-        c->ref->Drop();    // the program-wide reference goes first ...
-        self->Unload();    // ... then the window, as the screen effect ends its run
+    Later later;
+    later.Run(20, [&] {
+        auto self = ref.Share();
+        ref.Drop();       // the program-wide reference goes first ...
+        self->Unload();   // ... then the window, as the screen effect ends its run
     });
     ref->Show(win::ShowMode::Modal);
     EXPECT_FALSE(ref.Exists());
@@ -216,10 +224,10 @@ TEST_F(ResultWindow, ControlsFrameAndGeometry) {
     HWND info = GetWindow(text1, GW_HWNDNEXT);
     HWND ok = GetWindow(info, GW_HWNDNEXT);
     ASSERT_TRUE(text1 && info && ok);
-    EXPECT_EQ(ClassOf(text1), L"Edit");
-    EXPECT_EQ(TextOf(text1), L"line one\r\nline two");
-    EXPECT_EQ(TextOf(info), L"&Info...");
-    EXPECT_EQ(TextOf(ok), L"&Ok");
+    EXPECT_EQ(ClassName(text1), L"Edit");
+    EXPECT_EQ(Caption(text1), L"line one\r\nline two");
+    EXPECT_EQ(Caption(info), L"&Info...");
+    EXPECT_EQ(Caption(ok), L"&Ok");
     EXPECT_EQ(GetDlgCtrlID(ok), IDCANCEL) << "Ok is the cancel button";
 
     const LONG_PTR textStyle = GetWindowLongPtrW(text1, GWL_STYLE);
@@ -228,7 +236,7 @@ TEST_F(ResultWindow, ControlsFrameAndGeometry) {
     EXPECT_TRUE(textStyle & WS_TABSTOP);
     EXPECT_FALSE(textStyle & (WS_VSCROLL | WS_HSCROLL));
 
-    const RECT t = ChildRect(hwnd, text1), i = ChildRect(hwnd, info), o = ChildRect(hwnd, ok);
+    const RECT t = ChildRect(text1), i = ChildRect(info), o = ChildRect(ok);
     EXPECT_EQ(t.left, win::TwipsToPixelsX(60));
     EXPECT_EQ(t.top, win::TwipsToPixelsY(120));
     EXPECT_EQ(t.right - t.left, win::TwipsToPixelsX(4515));
@@ -262,39 +270,32 @@ TEST_F(ResultWindow, CentredOnTheScreen) {
 
 // Shows the result window modally and feeds it input once it is up; returns whether the
 // modal show ended (the window unloaded) within the time limit.
-bool ModalEndsAfter(app::Windows& windows, void (*input)(HWND)) {
+bool ModalEndsAfter(app::Windows& windows, const std::function<void(HWND)>& input) {
     windows.result->SetResultText(L"text");
     HWND hwnd = windows.result->Hwnd();
-    struct Ctx { void (*input)(HWND); int ticks; } ctx{input, 0};
-    SetPropW(hwnd, L"ctx", &ctx);
-    SetTimer(hwnd, 7, 30, [](HWND w, UINT, UINT_PTR, DWORD) {
-        auto* c = static_cast<Ctx*>(GetPropW(w, L"ctx"));
-        if (!c) return;
-        if (++c->ticks == 2) c->input(w);
-        if (c->ticks > 60) {  // safety net: ends the show, reported as a failure below
-            c->ticks = -1000;
-            RemovePropW(w, L"ctx");
-            DestroyWindow(w);
-        }
+    bool forced = false;
+    Later later;
+    later.Run(60, [&] { input(hwnd); });
+    later.Run(1830, [&] {  // safety net: ends the show, reported as a failure below
+        forced = true;
+        DestroyWindow(hwnd);
     });
     windows.result->Show(win::ShowMode::Modal);
-    return ctx.ticks >= 0;
+    return !forced;
 }
-
-HWND g_focusSeen = nullptr;
 
 TEST_F(ResultWindow, TextHoldsTheFocusWhenShown) {
     windows.result->SetResultText(L"text");
     HWND hwnd = windows.result->Hwnd();
     HWND text1 = GetWindow(hwnd, GW_CHILD);
-    g_focusSeen = nullptr;
-    SetTimer(hwnd, 3, 50, [](HWND w, UINT, UINT_PTR id, DWORD) {
-        KillTimer(w, id);
-        g_focusSeen = GetFocus();
-        PostMessageW(w, WM_CLOSE, 0, 0);
+    HWND focusSeen = nullptr;
+    Later later;
+    later.Run(50, [&] {
+        focusSeen = GetFocus();
+        PostMessageW(hwnd, WM_CLOSE, 0, 0);
     });
     windows.result->Show(win::ShowMode::Modal);
-    EXPECT_EQ(g_focusSeen, text1);
+    EXPECT_EQ(focusSeen, text1);
 }
 
 TEST_F(ResultWindow, OkEscapeAndTheCloseBoxEndTheModalShow) {
@@ -340,20 +341,18 @@ TEST_F(ResultWindow, NextDialogControlMovesTheFocusInTabOrder) {
     EXPECT_EQ(GetFocus(), ok) << "a given control";
 }
 
-bool g_aboutSeen = false;
-
 TEST_F(ResultWindow, InfoShowsTheAboutWindowAndItsCloseEndsTheResultToo) {
-    g_aboutSeen = false;
-    EXPECT_TRUE(ModalEndsAfter(windows, [](HWND w) {
+    bool aboutSeen = false;
+    Later later;
+    EXPECT_TRUE(ModalEndsAfter(windows, [&](HWND w) {
         PostMessageW(GetDlgItem(w, names::kInfoButton), BM_CLICK, 0, 0);
-        SetTimer(nullptr, 0, 200, [](HWND, UINT, UINT_PTR id, DWORD) {
-            KillTimer(nullptr, id);
+        later.Run(200, [&] {
             HWND about = FindWindowW(app::names::kAboutWindowClass, nullptr);
-            g_aboutSeen = about && IsWindowVisible(about);
+            aboutSeen = about && IsWindowVisible(about);
             if (about) PostMessageW(about, WM_CLOSE, 0, 0);
         });
     }));
-    EXPECT_TRUE(g_aboutSeen);
+    EXPECT_TRUE(aboutSeen);
     EXPECT_FALSE(windows.result->IsLoaded());
 }
 
@@ -368,7 +367,7 @@ TEST(WaitWindow, TitleLessThickFrameWithTaskbarButtonCentred) {
     EXPECT_FALSE(style & WS_SYSMENU);
     EXPECT_TRUE(GetWindowLongPtrW(hwnd, GWL_EXSTYLE) & WS_EX_APPWINDOW);
     EXPECT_EQ(GetWindow(hwnd, GW_OWNER), nullptr);
-    EXPECT_EQ(TextOf(hwnd), L"");
+    EXPECT_EQ(Caption(hwnd), L"");
 
     RECT client;
     GetClientRect(hwnd, &client);
@@ -381,7 +380,7 @@ TEST(WaitWindow, TitleLessThickFrameWithTaskbarButtonCentred) {
 
     HWND animation = GetWindow(hwnd, GW_CHILD);
     ASSERT_TRUE(animation);
-    const RECT a = ChildRect(hwnd, animation);
+    const RECT a = ChildRect(animation);
     EXPECT_EQ(a.left, 0);
     EXPECT_EQ(a.top, 0);
     EXPECT_EQ(a.right, win::TwipsToPixelsX(3776));
