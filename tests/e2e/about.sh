@@ -222,6 +222,80 @@ scenario_links() {
   close_about
 }
 
+# The links for keyboard users: no link has the focus (and none shows a focus rectangle) until
+# the first Tab; then Tab and Shift+Tab go round the four links in reading order, the focused
+# link alone shows the rectangle, Enter and Space each open its document once per press, Escape
+# still opens the licence, and Space on "Orrimel" starts the screen effect. Leaves screenshots
+# of the window before any key and with the focus on a link.
+scenario_keyboard() {
+  local appdir id step key name plain focused n doc how
+  local -A plain_colours
+  use_recorder
+  open_about Q: || finish
+  appdir=$(windows_path "$APP")
+  shot() { import -window root -crop 420x226+150+104 "$TAVELIN_ARTIFACTS/$1" 2>/dev/null && echo "screenshot: $TAVELIN_ARTIFACTS/$1"; }
+
+  expect "no link has the focus when the window opens" "$(driver focus about)" "0"
+  for id in 7 11 12 13; do plain_colours[$id]=$(driver colours about "$id" | field distinct); done
+  shot about_keyboard_before.png
+
+  for step in "Tab 7 the home page" "Tab 11 the licence" "Tab 12 the read-me" "Tab 13 Orrimel" \
+              "Tab 7 the home page again" "shift+Tab 13 Orrimel" "shift+Tab 12 the read-me" \
+              "shift+Tab 11 the licence" "shift+Tab 7 the home page"; do
+    read -r key id name <<<"$step"
+    xdotool key "$key"
+    expect "$key reaches $name" "$(settled "$id" 5 driver focus about)" "$id"
+  done
+  # The focus rectangle adds the colours of its dots to the focused link, and to no other.
+  for id in 7 11 12 13; do
+    focused=$(driver colours about "$id" | field distinct)
+    if [ "$id" == 7 ]; then
+      [ "$focused" -gt "${plain_colours[$id]}" ] && echo "ok: the focused link shows the focus rectangle" \
+        || fail "the focused link shows no focus rectangle ($focused colours, ${plain_colours[$id]} before)"
+    else
+      expect "link $id shows no focus rectangle" "$focused" "${plain_colours[$id]}"
+    fi
+  done
+  shot about_keyboard_focus.png
+
+  # Enter or Space on each link opens its document once per press, as a click does.
+  n=0
+  for step in "7 Return https://tavelin.example.org/" "7 space https://tavelin.example.org/" \
+              "11 Return $appdir\\gpl.txt" "12 space $appdir\\readme.txt"; do
+    read -r id how doc <<<"$step"
+    while [ "$(driver focus about)" != "$id" ]; do xdotool key Tab; sleep 0.1; done
+    xdotool key "$how"
+    n=$((n + 1))
+    if wait_requests "$n"; then
+      expect "$how on link $id" "$(requested_document "$n")" "\"$doc\""
+    else
+      fail "$how on link $id: the shell was not asked"
+    fi
+  done
+  # Held down, Enter opens the document once.
+  xdotool keydown Return
+  sleep 0.8
+  xdotool keyup Return
+  n=$((n + 1))
+  wait_requests "$n" && expect "Enter held down" "$(requested_document "$n")" "\"$appdir\\readme.txt\""
+  sleep 0.5
+  expect "Enter held down asks the shell once" "$(shell_requests)" "$n"
+  # Escape, with the focus on a link, still opens the licence and leaves the window open.
+  xdotool key Escape
+  n=$((n + 1))
+  wait_requests "$n" && expect "Escape on a link" "$(requested_document "$n")" "\"$appdir\\gpl.txt\""
+  driver wait about 1000 || fail "Escape closed the About window"
+
+  # Space on "Orrimel" starts the screen effect; a key ends it, and the run ends.
+  while [ "$(driver focus about)" != 13 ]; do xdotool key Tab; sleep 0.1; done
+  xdotool key space
+  driver wait effect 10000 || fail "Space on Orrimel did not start the screen effect"
+  sleep 0.5
+  xdotool key a
+  tavelin_wait 30 || fail "the program did not end after the effect"
+  expect "exit code after the effect" "$TAV_RC" 1
+}
+
 # The hidden spot on the photograph plays korvane.dll to its end before the window answers
 # again; without the file it plays nothing (no default sound) and returns at once; the rest of
 # the photograph does nothing. ALSA's file plugin stands in for the sound card, so the test
