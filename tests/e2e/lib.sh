@@ -15,7 +15,7 @@
 #   TAVELIN_RELEASE_ZIP     the release zip (SHA256SUMS beside it); TAVELIN_RELEASE_FOLDER its folder
 # A scenario runs in a session of tools/with-wine (one is made when there is none) on a lane of
 # its own: the lane ctest gave it (CTEST_RESOURCE_GROUP_0_LANE), else the first free one; one
-# scenario at a time holds a lane. On the lane, DISPLAY and WINEPREFIX are the lane's, with the drives of
+# scenario at a time holds a lane. DISPLAY and WINEPREFIX are the lane's, with the drives of
 # setup-drives.sh. E2E_TMP is the scenario's own folder, removed at the end.
 set -uo pipefail
 
@@ -48,6 +48,7 @@ fi
 # Checks and the scenario's end
 
 E2E_TMP=$(mktemp -d -t tavelin-e2e.XXXXXX)
+TAV_PID=""
 failures=0
 # fail WHY: counts a failed check.
 fail() {
@@ -104,14 +105,15 @@ trap e2e_cleanup EXIT
 # ---------------------------------------------------------------------------------------------
 # The lane
 
-# Made by the first scenario that gets it, detached from that scenario's processes.
+# A lane is made by the first scenario that gets it (anew when an earlier try was cut short); its
+# display, server and the server's programs are detached from that scenario and outlive it.
 lane_up() {
   local name=lane-$TAV_LANE dir=$TAV_SESSION_DIR/stations/lane-$TAV_LANE log
   if [ ! -f "$dir/ready" ]; then
     log=$TAV_SESSION_DIR/stations/$name.log
     tav_station_down "$name"
     if ! (tav_station_up "$name" "${TAVELIN_SCREEN:-1024x768x24}" &&
-          bash "$E2E_DIR/setup-drives.sh") >"$log" 2>&1 </dev/null 8>&- 9>&-; then
+          bash "$E2E_DIR/setup-drives.sh") >"$log" 2>&1 </dev/null; then
       cat "$log"
       echo "FAIL: lane $TAV_LANE could not be set up"
       exit 1
@@ -134,7 +136,7 @@ mkdir -p "${TAVELIN_ARTIFACTS:=$E2E_TMP/artifacts}"
 fresh_prefix() {
   local name=$1-$TAV_LANE
   on_exit "tav_station_down $name"
-  tav_station_up "$name" "${2:-}" 8>&- 9>&- || { fail "no fresh prefix"; finish; }
+  tav_station_up "$name" "${2:-}" || { fail "no fresh prefix"; finish; }
   tav_wineserver_start
 }
 
@@ -209,7 +211,6 @@ click_screen_centre() {
 # ---------------------------------------------------------------------------------------------
 # The program
 
-TAV_PID=""
 TAV_RC=""
 # tavelin_start [NAME=VALUE... --] ARGS...: starts the program in the background from the
 # scenario's folder, with those variables; EXE (a path of this machine or a Windows path;
@@ -277,8 +278,9 @@ expected_text() {
   printf '%s' "$text"
 }
 
-# run_with_clip WHAT: the program started with a slowed flush shows its wait window, whose clip
-# plays, then the result of a complete success; Ok ends it with exit code 0.
+# run_with_clip WHAT [NAME=VALUE... --] ARGS...: the program, started with a slowed flush, shows
+# its wait window, whose clip plays, then the result of a complete success; Ok ends it with exit
+# code 0.
 run_with_clip() {
   local what=$1 frames
   shift
