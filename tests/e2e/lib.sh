@@ -22,6 +22,7 @@ set -uo pipefail
 E2E_DIR=$(cd "$(dirname "${BASH_SOURCE[0]}")" && pwd)
 . "$E2E_DIR/../../tools/wine-lib.sh"
 
+: "${TAVELIN_DIST:?}" "${TAVELIN_DRIVER:?}"
 if [ -z "${TAV_SESSION_DIR:-}" ]; then
   exec "$E2E_DIR/../../tools/with-wine" bash "$0" "$@"
 fi
@@ -47,7 +48,8 @@ fi
 # ---------------------------------------------------------------------------------------------
 # Checks and the scenario's end
 
-E2E_TMP=$(mktemp -d -t tavelin-e2e.XXXXXX)
+# In the session's folder: gone with the session even when the scenario is killed.
+E2E_TMP=$(mktemp -d "$TAV_SESSION_DIR/scenario.XXXXXX")
 TAV_PID=""
 failures=0
 # fail WHY: counts a failed check.
@@ -91,6 +93,15 @@ run_scenario() {
   finish
 }
 
+# tavelin_kill: ends the program if it still runs.
+tavelin_kill() {
+  if [ -n "$TAV_PID" ] && kill -0 "$TAV_PID" 2>/dev/null; then
+    kill "$TAV_PID" 2>/dev/null
+    wait "$TAV_PID" 2>/dev/null
+  fi
+  TAV_PID=""
+}
+
 # on_exit COMMAND: runs COMMAND when the scenario ends, also when it fails (last added, first run).
 E2E_ON_EXIT=()
 on_exit() { E2E_ON_EXIT=("$1" "${E2E_ON_EXIT[@]}"); }
@@ -123,7 +134,6 @@ lane_up() {
   export DISPLAY WINEPREFIX=$dir/prefix
   DISPLAY=$(cat "$dir/display")
 }
-: "${TAVELIN_DIST:?}" "${TAVELIN_DRIVER:?}"
 tav_wine_env
 lane_up
 echo "lane $TAV_LANE: DISPLAY=$DISPLAY"
@@ -243,13 +253,6 @@ tavelin_wait() {
     sleep 0.05
   done
   return 1
-}
-tavelin_kill() {
-  if [ -n "$TAV_PID" ] && kill -0 "$TAV_PID" 2>/dev/null; then
-    kill "$TAV_PID" 2>/dev/null
-    wait "$TAV_PID" 2>/dev/null
-  fi
-  TAV_PID=""
 }
 
 # use_app_copy: from here on the program runs as a copy with its sibling files in $APP, a
