@@ -14,6 +14,7 @@
 #include <string>
 #include <vector>
 
+#include "tests/support/handles.h"
 #include "tests/support/text.h"
 #include "win/animation.h"
 
@@ -32,7 +33,8 @@ double Now() {
     return static_cast<double>(t.QuadPart) / static_cast<double>(frequency.QuadPart);
 }
 
-PROCESS_INFORMATION Launch(std::wstring commandLine) {
+// A started program: its process (its first thread is let go at once).
+test_support::UniqueHandle Launch(std::wstring commandLine) {
     STARTUPINFOW si{};
     si.cb = sizeof si;
     PROCESS_INFORMATION pi{};
@@ -40,7 +42,8 @@ PROCESS_INFORMATION Launch(std::wstring commandLine) {
         std::fprintf(stderr, "cannot start %ls (error %lu)\n", commandLine.c_str(), GetLastError());
         std::exit(1);
     }
-    return pi;
+    test_support::UniqueHandle thread(pi.hThread);
+    return test_support::UniqueHandle(pi.hProcess);
 }
 
 // Polls for a visible top-level window of the class; the time it was first seen, or -1.
@@ -54,11 +57,9 @@ double WaitVisible(const wchar_t* className, double timeout) {
     return -1;
 }
 
-void Finish(PROCESS_INFORMATION& pi, const wchar_t* className) {
+void Finish(const test_support::UniqueHandle& process, const wchar_t* className) {
     if (HWND hwnd = FindWindowW(className, nullptr)) PostMessageW(hwnd, WM_CLOSE, 0, 0);
-    if (WaitForSingleObject(pi.hProcess, 20000) != WAIT_OBJECT_0) TerminateProcess(pi.hProcess, 99);
-    CloseHandle(pi.hThread);
-    CloseHandle(pi.hProcess);
+    if (WaitForSingleObject(process.get(), 20000) != WAIT_OBJECT_0) TerminateProcess(process.get(), 99);
 }
 
 double Median(std::vector<double> v) {
@@ -73,15 +74,15 @@ int Time(int runs, int argc, char** argv) {
     for (int run = 0; run < runs; ++run) {
         for (Program& p : programs) {
             const double start = Now();
-            PROCESS_INFORMATION pi = Launch(p.commandLine);
+            const test_support::UniqueHandle process = Launch(p.commandLine);
             const double seen = WaitVisible(p.className.c_str(), 60);
             if (seen < 0) {
                 std::fprintf(stderr, "%ls: no result window\n", p.className.c_str());
-                TerminateProcess(pi.hProcess, 99);
+                TerminateProcess(process.get(), 99);
                 return 1;
             }
             p.ms.push_back((seen - start) * 1000);
-            Finish(pi, p.className.c_str());
+            Finish(process, p.className.c_str());
         }
     }
     for (const Program& p : programs) {
@@ -94,11 +95,11 @@ int Time(int runs, int argc, char** argv) {
 }
 
 int Frames(const char* commandLine) {
-    PROCESS_INFORMATION pi = Launch(Wide(commandLine));
+    const test_support::UniqueHandle process = Launch(Wide(commandLine));
     const double waitShown = WaitVisible(L"frmAttendere", 60);
     const double resultShown = WaitVisible(L"frmFine", 120);
     if (waitShown < 0 || resultShown < 0) {
-        TerminateProcess(pi.hProcess, 99);
+        TerminateProcess(process.get(), 99);
         std::fprintf(stderr, "windows did not appear\n");
         return 1;
     }
@@ -111,7 +112,7 @@ int Frames(const char* commandLine) {
     std::printf("blocked_s=%.2f frames=%lu nominal_fps=%.2f painted_fps=%.2f ratio=%.3f\n", seconds,
                 static_cast<unsigned long>(frames), nominal, static_cast<double>(frames) / seconds,
                 nominal > 0 ? static_cast<double>(frames) / seconds / nominal : 0.0);
-    Finish(pi, L"frmFine");
+    Finish(process, L"frmFine");
     return 0;
 }
 

@@ -9,6 +9,12 @@ use_app_copy
 # xywh: "l,t,r,b" on the standard input as "l,t,width,height".
 xywh() { IFS=, read -r l t r b && echo "$l,$t,$((r - l)),$((b - t))"; }
 
+# dismiss_box: a click on the message box's OK button, else the button pressed by the driver.
+dismiss_box() {
+  click_control box 1 || driver dismiss Tavelin
+  driver gone box 5000 || driver dismiss Tavelin
+}
+
 # close_about [WHAT]: Alt+F4 closes the About window and ends the program.
 close_about() {
   xdotool key alt+F4
@@ -203,8 +209,7 @@ scenario_links() {
     expect "$how without gpl.txt: the About window waits for the box" \
       "$(driver info about | window_line | field enabled)" "0"
     # Dismissed with the mouse: a released Escape would reach the About window and ask again.
-    click_control box 1 || driver dismiss Tavelin
-    driver gone box 5000 || driver dismiss Tavelin
+    dismiss_box
     expect "$how without gpl.txt: About window unchanged" "$(driver info about)" "$before"
   done
   # Escape that dismisses the box does not ask again when it is released over the About window.
@@ -501,8 +506,7 @@ SH
   box=$(driver msgbox Tavelin 10000) || fail "fresh prefix: no message box"
   expect "fresh prefix: the licence has no viewer" "$box" \
     'text="No association for file extension" buttons="OK" icons=0 owner=frmAbout'
-  click_control box 1 || driver dismiss Tavelin
-  driver gone box 5000 || driver dismiss Tavelin
+  dismiss_box
   close_about
 
   bash "$TAVELIN_SOURCE/tools/prefix-associations.sh" || fail "prefix-associations.sh failed"

@@ -59,6 +59,7 @@
 #include <vector>
 
 #include "app/window_names.h"
+#include "tests/support/handles.h"
 #include "tests/support/text.h"
 #include "win/animation.h"
 #include "win/handles.h"
@@ -74,14 +75,6 @@ using test_support::ClientOnScreen;
 using test_support::Utf8;
 using test_support::Wide;
 using test_support::WindowText;
-
-// A process handle: OpenProcess returns null on failure.
-struct ProcessTraits {
-    using Type = HANDLE;
-    static Type Invalid() { return nullptr; }
-    static void Release(Type h) { CloseHandle(h); }
-};
-using UniqueProcess = win::UniqueResource<ProcessTraits>;
 
 bool g_anyProcess = false;
 
@@ -130,7 +123,7 @@ bool OfProgram(HWND hwnd) {
     if (g_anyProcess || wanted.empty()) return true;
     DWORD pid = 0;
     GetWindowThreadProcessId(hwnd, &pid);
-    const UniqueProcess process(OpenProcess(PROCESS_QUERY_LIMITED_INFORMATION, FALSE, pid));
+    const test_support::UniqueHandle process(OpenProcess(PROCESS_QUERY_LIMITED_INFORMATION, FALSE, pid));
     wchar_t image[MAX_PATH] = {};
     DWORD size = MAX_PATH;
     return process && QueryFullProcessImageNameW(process.get(), 0, image, &size) && Lower(image) == wanted;

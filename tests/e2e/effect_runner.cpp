@@ -49,11 +49,19 @@ struct Options {
     DWORD timeoutMs = 0;
 };
 
+// The smallest and largest of the values seen.
+struct Range {
+    int min = 1 << 30, max = -(1 << 30);
+    void Add(int v) {
+        min = std::min(min, v);
+        max = std::max(max, v);
+    }
+};
+
 // What the hooks saw during the current run.
 struct RunRecord {
     long passes = 0;
-    int dxMin = 1 << 30, dxMax = -(1 << 30), dyMin = 1 << 30, dyMax = -(1 << 30);
-    int xMin = 1 << 30, xMax = -(1 << 30), yMin = 1 << 30, yMax = -(1 << 30);
+    Range dx, dy, x, y;  // the shifts and source points of the block copies
     int blockW = -1, blockH = -1;
     bool blockSizeChanged = false;
     int screenDcsHeldInLoop = -1;
@@ -151,15 +159,10 @@ BOOL WINAPI RecordingBitBlt(HDC dst, int x, int y, int w, int h, HDC src, int sx
         std::fflush(stdout);
     }
     ++r.passes;
-    const int dx = x - sx, dy = y - sy;
-    r.dxMin = std::min(r.dxMin, dx);
-    r.dxMax = std::max(r.dxMax, dx);
-    r.dyMin = std::min(r.dyMin, dy);
-    r.dyMax = std::max(r.dyMax, dy);
-    r.xMin = std::min(r.xMin, sx);
-    r.xMax = std::max(r.xMax, sx);
-    r.yMin = std::min(r.yMin, sy);
-    r.yMax = std::max(r.yMax, sy);
+    r.dx.Add(x - sx);
+    r.dy.Add(y - sy);
+    r.x.Add(sx);
+    r.y.Add(sy);
     if (r.blockW >= 0 && (r.blockW != w || r.blockH != h)) r.blockSizeChanged = true;
     r.blockW = w;
     r.blockH = h;
@@ -276,8 +279,8 @@ private:
         core::LoadPreset(static_cast<int16_t>(preset), p);
         std::printf("run %d preset %d returned passes=%ld dx=[%d,%d] dy=[%d,%d] x=[%d,%d] y=[%d,%d]"
                     " block=%dx%d screen_dcs_in_loop=%d screen_dcs_after=%d stop=%s\n",
-                    run, preset, r.passes, r.dxMin, r.dxMax, r.dyMin, r.dyMax, r.xMin, r.xMax,
-                    r.yMin, r.yMax, r.blockW, r.blockH, r.screenDcsHeldInLoop,
+                    run, preset, r.passes, r.dx.min, r.dx.max, r.dy.min, r.dy.max, r.x.min, r.x.max,
+                    r.y.min, r.y.max, r.blockW, r.blockH, r.screenDcsHeldInLoop,
                     OutstandingScreenDcs(), r.timedOut ? "timeout" : r.stopPosted ? "posted" : "none");
         std::fflush(stdout);
         Check(!r.timedOut, run, "the effect did not end before the timeout");
@@ -290,12 +293,12 @@ private:
               "block size differs from the preset");
         const int W = GetSystemMetrics(SM_CXSCREEN), H = GetSystemMetrics(SM_CYSCREEN);
         // The margin is 128 whatever the block; a screen smaller than that gives negative points.
-        Check(r.xMin >= std::min(0, W - 128) && r.xMax <= std::max(0, W - 128) &&
-                  r.yMin >= std::min(0, H - 128) && r.yMax <= std::max(0, H - 128),
+        Check(r.x.min >= std::min(0, W - 128) && r.x.max <= std::max(0, W - 128) &&
+                  r.y.min >= std::min(0, H - 128) && r.y.max <= std::max(0, H - 128),
               run, "source point outside the range between 0 and W-128 (H-128)");
         // A new window object: the ranges a preset leaves unset are 0, so the shift is fixed.
-        Check(r.dxMin >= -p.biasx && r.dxMax <= p.rangex - p.biasx, run, "dx outside its range");
-        Check(r.dyMin >= -p.biasy && r.dyMax <= p.rangey - p.biasy, run, "dy outside its range");
+        Check(r.dx.min >= -p.biasx && r.dx.max <= p.rangex - p.biasx, run, "dx outside its range");
+        Check(r.dy.min >= -p.biasy && r.dy.max <= p.rangey - p.biasy, run, "dy outside its range");
         if (g_options.queueInput.size()) Check(r.passes == 1, run, "queued input did not end the first pass");
         // A run can also end by itself (an arithmetic error); the scripts tell those apart.
         if (r.stopPosted && !r.timedOut)

@@ -15,13 +15,14 @@
 #   TAVELIN_RELEASE_ZIP     the release zip (SHA256SUMS beside it); TAVELIN_RELEASE_FOLDER its folder
 # A scenario runs in a session of tools/with-wine (one is made when there is none) on a lane of
 # its own: the lane ctest gave it (CTEST_RESOURCE_GROUP_0_LANE), else the first free one; one
-# scenario at a time holds a lane. On the lane, DISPLAY and WINEPREFIX are the lane's, with the drives of
+# scenario at a time holds a lane. DISPLAY and WINEPREFIX are the lane's, with the drives of
 # setup-drives.sh. E2E_TMP is the scenario's own folder, removed at the end.
 set -uo pipefail
 
 E2E_DIR=$(cd "$(dirname "${BASH_SOURCE[0]}")" && pwd)
 . "$E2E_DIR/../../tools/wine-lib.sh"
 
+: "${TAVELIN_DIST:?}" "${TAVELIN_DRIVER:?}"
 if [ -z "${TAV_SESSION_DIR:-}" ]; then
   exec "$E2E_DIR/../../tools/with-wine" bash "$0" "$@"
 fi
@@ -47,7 +48,9 @@ fi
 # ---------------------------------------------------------------------------------------------
 # Checks and the scenario's end
 
-E2E_TMP=$(mktemp -d -t tavelin-e2e.XXXXXX)
+# In the session's folder: gone with the session even when the scenario is killed.
+E2E_TMP=$(mktemp -d "$TAV_SESSION_DIR/scenario.XXXXXX")
+TAV_PID=""
 failures=0
 # fail WHY: counts a failed check.
 fail() {
@@ -90,6 +93,15 @@ run_scenario() {
   finish
 }
 
+# tavelin_kill: ends the program if it still runs.
+tavelin_kill() {
+  if [ -n "$TAV_PID" ] && kill -0 "$TAV_PID" 2>/dev/null; then
+    kill "$TAV_PID" 2>/dev/null
+    wait "$TAV_PID" 2>/dev/null
+  fi
+  TAV_PID=""
+}
+
 # on_exit COMMAND: runs COMMAND when the scenario ends, also when it fails (last added, first run).
 E2E_ON_EXIT=()
 on_exit() { E2E_ON_EXIT=("$1" "${E2E_ON_EXIT[@]}"); }
@@ -104,14 +116,15 @@ trap e2e_cleanup EXIT
 # ---------------------------------------------------------------------------------------------
 # The lane
 
-# Made by the first scenario that gets it, detached from that scenario's processes.
+# A lane is made by the first scenario that gets it (anew when an earlier try was cut short); its
+# display, server and the server's programs are detached from that scenario and outlive it.
 lane_up() {
   local name=lane-$TAV_LANE dir=$TAV_SESSION_DIR/stations/lane-$TAV_LANE log
   if [ ! -f "$dir/ready" ]; then
     log=$TAV_SESSION_DIR/stations/$name.log
     tav_station_down "$name"
     if ! (tav_station_up "$name" "${TAVELIN_SCREEN:-1024x768x24}" &&
-          bash "$E2E_DIR/setup-drives.sh") >"$log" 2>&1 </dev/null 8>&- 9>&-; then
+          bash "$E2E_DIR/setup-drives.sh") >"$log" 2>&1 </dev/null; then
       cat "$log"
       echo "FAIL: lane $TAV_LANE could not be set up"
       exit 1
@@ -121,7 +134,6 @@ lane_up() {
   export DISPLAY WINEPREFIX=$dir/prefix
   DISPLAY=$(cat "$dir/display")
 }
-: "${TAVELIN_DIST:?}" "${TAVELIN_DRIVER:?}"
 tav_wine_env
 lane_up
 echo "lane $TAV_LANE: DISPLAY=$DISPLAY"
@@ -134,7 +146,7 @@ mkdir -p "${TAVELIN_ARTIFACTS:=$E2E_TMP/artifacts}"
 fresh_prefix() {
   local name=$1-$TAV_LANE
   on_exit "tav_station_down $name"
-  tav_station_up "$name" "${2:-}" 8>&- 9>&- || { fail "no fresh prefix"; finish; }
+  tav_station_up "$name" "${2:-}" || { fail "no fresh prefix"; finish; }
   tav_wineserver_start
 }
 
@@ -209,7 +221,6 @@ click_screen_centre() {
 # ---------------------------------------------------------------------------------------------
 # The program
 
-TAV_PID=""
 TAV_RC=""
 # tavelin_start [NAME=VALUE... --] ARGS...: starts the program in the background from the
 # scenario's folder, with those variables; EXE (a path of this machine or a Windows path;
@@ -243,13 +254,6 @@ tavelin_wait() {
   done
   return 1
 }
-tavelin_kill() {
-  if [ -n "$TAV_PID" ] && kill -0 "$TAV_PID" 2>/dev/null; then
-    kill "$TAV_PID" 2>/dev/null
-    wait "$TAV_PID" 2>/dev/null
-  fi
-  TAV_PID=""
-}
 
 # use_app_copy: from here on the program runs as a copy with its sibling files in $APP, a
 # folder of the scenario's own, which the scenario may change.
@@ -277,8 +281,9 @@ expected_text() {
   printf '%s' "$text"
 }
 
-# run_with_clip WHAT: the program started with a slowed flush shows its wait window, whose clip
-# plays, then the result of a complete success; Ok ends it with exit code 0.
+# run_with_clip WHAT [NAME=VALUE... --] ARGS...: the program, started with a slowed flush, shows
+# its wait window, whose clip plays, then the result of a complete success; Ok ends it with exit
+# code 0.
 run_with_clip() {
   local what=$1 frames
   shift

@@ -13,6 +13,7 @@
 #include <vector>
 
 #include "tests/support/pe_image.h"
+#include "win/handles.h"
 #include "version.h"
 
 namespace {
@@ -99,18 +100,18 @@ TEST(TavelinExe, RunsFromSwapWithValidChecksumAndNoTimeStamp) {
 class Resources : public ::testing::Test {
 protected:
     void SetUp() override {
-        module_ = LoadLibraryExW(ExePath().c_str(), nullptr, LOAD_LIBRARY_AS_DATAFILE | LOAD_LIBRARY_AS_IMAGE_RESOURCE);
-        ASSERT_NE(module_, nullptr);
+        module_.reset(
+            LoadLibraryExW(ExePath().c_str(), nullptr, LOAD_LIBRARY_AS_DATAFILE | LOAD_LIBRARY_AS_IMAGE_RESOURCE));
+        ASSERT_TRUE(module_);
     }
-    void TearDown() override { FreeLibrary(module_); }
 
     std::string Resource(LPCWSTR type, LPCWSTR name) {
-        HRSRC r = FindResourceW(module_, name, type);
+        HRSRC r = FindResourceW(module_.get(), name, type);
         if (!r) return {};
-        const char* data = static_cast<const char*>(LockResource(LoadResource(module_, r)));
-        return std::string(data, SizeofResource(module_, r));
+        const char* data = static_cast<const char*>(LockResource(LoadResource(module_.get(), r)));
+        return std::string(data, SizeofResource(module_.get(), r));
     }
-    HMODULE module_ = nullptr;
+    win::UniqueModule module_;
 };
 
 TEST_F(Resources, VersionRecordIsTheBuildsVersion) {
