@@ -24,9 +24,9 @@ bool Win32Volume::Flush() {
 }
 
 bool Win32Volume::Close() {
-    const BOOL ok = CloseHandle(handle_.release());
+    const bool ok = win::CloseNow(handle_);
     lastError_ = CapturedError();
-    return ok != FALSE;
+    return ok;
 }
 
 }  // namespace app

@@ -67,6 +67,10 @@ struct ModuleTraits {
 };
 
 using UniqueFile = UniqueResource<FileTraits>;
+
+// Closes the file now and tells whether the system's close succeeded (its last error says why
+// not); the owner is empty either way.
+[[nodiscard]] inline bool CloseNow(UniqueFile& file) { return CloseHandle(file.release()) != FALSE; }
 using UniqueFont = UniqueResource<GdiObjectTraits<HFONT>>;
 using UniqueBitmap = UniqueResource<GdiObjectTraits<HBITMAP>>;
 using UniqueBrush = UniqueResource<GdiObjectTraits<HBRUSH>>;

@@ -1,4 +1,5 @@
 #include "win/animation.h"
+#include "win/handles.h"
 
 #include <gtest/gtest.h>
 #include <tlhelp32.h>
@@ -29,14 +30,13 @@ void Pump(DWORD ms) {
 }
 
 int ThreadsOfThisProcess() {
-    const HANDLE snap = CreateToolhelp32Snapshot(TH32CS_SNAPTHREAD, 0);
-    if (snap == INVALID_HANDLE_VALUE) return -1;
+    const win::UniqueFile snap(CreateToolhelp32Snapshot(TH32CS_SNAPTHREAD, 0));
+    if (!snap) return -1;
     int count = 0;
     THREADENTRY32 entry{};
     entry.dwSize = sizeof(entry);
-    for (BOOL more = Thread32First(snap, &entry); more; more = Thread32Next(snap, &entry))
+    for (BOOL more = Thread32First(snap.get(), &entry); more; more = Thread32Next(snap.get(), &entry))
         if (entry.th32OwnerProcessID == GetCurrentProcessId()) ++count;
-    CloseHandle(snap);
     return count;
 }
 
@@ -60,10 +60,9 @@ protected:
     // The control's pixels as they are on screen now, 0x00BBGGRR.
     std::vector<COLORREF> Snapshot(int width, int height) const {
         std::vector<COLORREF> out;
-        HDC dc = GetDC(anim_.Hwnd());
+        const win::WindowDc dc(anim_.Hwnd());
         for (int y = 0; y < height; ++y)
-            for (int x = 0; x < width; ++x) out.push_back(GetPixel(dc, x, y));
-        ReleaseDC(anim_.Hwnd(), dc);
+            for (int x = 0; x < width; ++x) out.push_back(GetPixel(dc.get(), x, y));
         return out;
     }
 
@@ -79,11 +78,12 @@ TEST_F(AnimationTest, RefusesMissingAndUnplayableFiles) {
     ASSERT_NE(GetTempPathW(MAX_PATH, dir), 0u);
     ASSERT_NE(GetTempFileNameW(dir, L"avi", 0, junk), 0u);
     const char bytes[] = "RIFF\x10\0\0\0AVI LIST\x04\0\0\0hdrl";
-    HANDLE f = CreateFileW(junk, GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, 0, nullptr);
-    ASSERT_NE(f, INVALID_HANDLE_VALUE);
-    DWORD written = 0;
-    WriteFile(f, bytes, sizeof bytes - 1, &written, nullptr);
-    CloseHandle(f);
+    {
+        const win::UniqueFile f(CreateFileW(junk, GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, 0, nullptr));
+        ASSERT_TRUE(f);
+        DWORD written = 0;
+        WriteFile(f.get(), bytes, sizeof bytes - 1, &written, nullptr);
+    }
     EXPECT_FALSE(anim_.Open(junk));
     EXPECT_FALSE(anim_.Play());
     DeleteFileW(junk);

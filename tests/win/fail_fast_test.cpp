@@ -6,6 +6,8 @@
 
 #include <string>
 
+#include "tests/support/handles.h"
+
 namespace {
 
 // Runs fail_fast_probe.exe (beside this test) in `mode`; its exit code.
@@ -23,11 +25,10 @@ DWORD ProbeExitCode(const std::wstring& mode) {
         ADD_FAILURE() << "cannot start the probe: error " << GetLastError();
         return 0;
     }
-    EXPECT_EQ(WaitForSingleObject(process.hProcess, 30000), WAIT_OBJECT_0) << mode.c_str();
+    const test_support::UniqueHandle thread(process.hThread), child(process.hProcess);
+    EXPECT_EQ(WaitForSingleObject(child.get(), 30000), WAIT_OBJECT_0) << mode.c_str();
     DWORD code = 0;
-    GetExitCodeProcess(process.hProcess, &code);
-    CloseHandle(process.hThread);
-    CloseHandle(process.hProcess);
+    GetExitCodeProcess(child.get(), &code);
     return code;
 }
 
