@@ -433,7 +433,7 @@ int main(int argc, char** argv) {
     }
     if (verb == "placement") return need(1), Placement(Require(args[0]));
     if (verb == "text") {
-        std::printf("%s\n", Escaped(WindowText(RequireChild(Require("result"), names::kResultText))).c_str());
+        std::printf("%s\n", Escaped(WindowText(RequireChild(Require("result"), names::kResultText), 10000)).c_str());
         return 0;
     }
     if (verb == "focus") {

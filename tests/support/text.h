@@ -37,11 +37,12 @@ inline std::wstring Caption(HWND hwnd) {
     return text;
 }
 
-// A control's text, asked of the control itself; while its thread is busy (a blocked flush) the
-// text the system holds for the window is used instead.
-inline std::wstring WindowText(HWND hwnd) {
+// A control's text, asked of the control itself; when its thread does not answer within
+// `patienceMs` (a blocked flush) the text the system holds for the window is used instead. An
+// edit control's text is only the control's to tell: give it time.
+inline std::wstring WindowText(HWND hwnd, DWORD patienceMs = 300) {
     DWORD_PTR length = 0;
-    if (!SendMessageTimeoutW(hwnd, WM_GETTEXTLENGTH, 0, 0, SMTO_ABORTIFHUNG, 300, &length)) return Caption(hwnd);
+    if (!SendMessageTimeoutW(hwnd, WM_GETTEXTLENGTH, 0, 0, SMTO_ABORTIFHUNG, patienceMs, &length)) return Caption(hwnd);
     std::wstring text(length + 1, L'\0');
     DWORD_PTR copied = 0;
     SendMessageTimeoutW(hwnd, WM_GETTEXT, text.size(), reinterpret_cast<LPARAM>(text.data()), SMTO_ABORTIFHUNG,
