@@ -34,7 +34,7 @@ if [ -z "${TAV_LANE:-}" ]; then
     lane=${lane%%,*}
     TAV_LANE=$lane exec flock -o "$TAV_SESSION_DIR/stations/lane-$lane.lock" bash "$0" "$@"
   fi
-  # Without ctest's allocation (no resource spec): the first free lane of lanes.json.
+  # Without ctest's allocation (no resource file): the first free lane of lanes.json.
   while :; do
     for lane in $(seq 0 $(($(grep -o '"id"' "$E2E_DIR/lanes.json" | wc -l) - 1))); do
       TAV_LANE=$lane flock -n -E 75 -o "$TAV_SESSION_DIR/stations/lane-$lane.lock" bash "$0" "$@"
