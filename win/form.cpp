@@ -60,6 +60,7 @@ Form::Form(FormDesign design) : design_(std::move(design)) {}
 Form::~Form() {
     if (hwnd_) {
         SetWindowLongPtrW(hwnd_, GWLP_USERDATA, 0);
+        UseNavigationKeys(hwnd_, NavigationKeys::None);
         ReleaseModal();
         DestroyWindow(hwnd_);
     }
