@@ -196,9 +196,7 @@ bool AboutWindow::OnMessage(UINT msg, WPARAM wp, LPARAM lp, LRESULT& result) {
                 result = reinterpret_cast<LRESULT>(GetStockObject(NULL_BRUSH));
                 return true;
             }
-            SetBkColor(dc, BackColor());
-            SetTextColor(dc, GetSysColor(COLOR_WINDOWTEXT));
-            result = reinterpret_cast<LRESULT>(GetSysColorBrush(COLOR_BTNFACE));
+            result = win::TextOnFormBackground(dc, GetSysColor(COLOR_WINDOWTEXT));
             return true;
         }
         default:

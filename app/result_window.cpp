@@ -67,10 +67,7 @@ void ResultWindow::OnCommand(int id, int code, HWND /*control*/) {
 bool ResultWindow::OnMessage(UINT msg, WPARAM wp, LPARAM lp, LRESULT& result) {
     if (msg == WM_CTLCOLORSTATIC && reinterpret_cast<HWND>(lp) == resultText_) {
         // The locked text box keeps the button-face background.
-        HDC dc = reinterpret_cast<HDC>(wp);
-        SetBkColor(dc, GetSysColor(COLOR_BTNFACE));
-        SetTextColor(dc, GetSysColor(COLOR_WINDOWTEXT));
-        result = reinterpret_cast<LRESULT>(GetSysColorBrush(COLOR_BTNFACE));
+        result = win::TextOnFormBackground(reinterpret_cast<HDC>(wp), GetSysColor(COLOR_WINDOWTEXT));
         return true;
     }
     return false;

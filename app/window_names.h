@@ -22,19 +22,21 @@ inline constexpr int kResultText = 100;
 inline constexpr int kInfoButton = 101;
 inline constexpr int kOkButton = 2;  // IDCANCEL
 
-// Controls of the About window.
-inline constexpr int kIcon = 1;
-inline constexpr int kVersion = 2;
-inline constexpr int kLanguage = 3;
-inline constexpr int kUpdateNote = 4;
-inline constexpr int kClipFrame = 5;
-inline constexpr int kAboutClip = 6;
-inline constexpr int kHomePageLink = 7;
-inline constexpr int kPhoto = 8;
-inline constexpr int kRightsNotice = 9;
-inline constexpr int kSoundSpot = 10;
-inline constexpr int kLicenceLink = 11;
-inline constexpr int kReadmeLink = 12;
-inline constexpr int kEffectLink = 13;
+// Controls of the About window, numbered in the order they are made (top to bottom).
+enum AboutControl : int {
+    kIcon = 1,
+    kVersion,
+    kLanguage,
+    kUpdateNote,
+    kClipFrame,
+    kAboutClip,
+    kHomePageLink,
+    kPhoto,
+    kRightsNotice,
+    kSoundSpot,
+    kLicenceLink,
+    kReadmeLink,
+    kEffectLink,
+};
 
 }  // namespace app::names

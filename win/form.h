@@ -23,6 +23,14 @@ namespace win {
 // wParam and lParam): a control that answers with a brush chooses its own colours.
 inline constexpr UINT kReflectedCtlColorStatic = WM_APP + 0x7F1;
 
+// The answer to WM_CTLCOLORSTATIC for text in `textColour` on the forms' background (the
+// system's button-face colour): sets up the DC and returns the background brush.
+inline LRESULT TextOnFormBackground(HDC dc, COLORREF textColour) {
+    SetBkColor(dc, GetSysColor(COLOR_BTNFACE));
+    SetTextColor(dc, textColour);
+    return reinterpret_cast<LRESULT>(GetSysColorBrush(COLOR_BTNFACE));
+}
+
 // How a form's window looks and where it opens.
 struct FormDesign {
     const wchar_t* className = nullptr;  // window class, registered on first load

@@ -111,13 +111,9 @@ bool LinkLabel::ShowsFocus() const {
 
 bool LinkLabel::OnMessage(UINT msg, WPARAM wp, LPARAM lp, LRESULT& result) {
     switch (msg) {
-        case kReflectedCtlColorStatic: {
-            const auto dc = reinterpret_cast<HDC>(wp);
-            SetBkColor(dc, GetSysColor(COLOR_BTNFACE));
-            SetTextColor(dc, TextColour());
-            result = reinterpret_cast<LRESULT>(GetSysColorBrush(COLOR_BTNFACE));
+        case kReflectedCtlColorStatic:
+            result = TextOnFormBackground(reinterpret_cast<HDC>(wp), TextColour());
             return true;
-        }
         case WM_PAINT:
             result = CallOriginal(msg, wp, lp);
             if (ShowsFocus()) {

@@ -49,10 +49,9 @@ class LinkLabel : public ClickableLabel {
 public:
     void Attach(HWND label, HCURSOR pointer, std::function<void()> onClick);
 
+private:
     // The colour of the links' text now.
     static COLORREF TextColour();
-
-private:
     bool OnMessage(UINT msg, WPARAM wp, LPARAM lp, LRESULT& result) override;
     bool ShowsFocus() const;
 
