@@ -1,19 +1,14 @@
 #include "app/about_window.h"
 
 #include <windows.h>
-#include <mmsystem.h>
-#include <shellapi.h>
 
 #include <cstdint>
-#include <limits>
 #include <utility>
-#include <vector>
 
 #include "app/window_names.h"
 #include "core/shell_failure.h"
 #include "resource.h"
-#include "win/file.h"
-#include "win/text.h"
+#include "win/control_colours.h"
 #include "win/twips.h"
 
 namespace app {
@@ -23,9 +18,6 @@ namespace {
 // The maker's web page: the label shows its index page, the click opens the folder holding it.
 constexpr wchar_t kMakerIndexPage[] = L"https://tavelin.example.org/index.html";
 constexpr wchar_t kMakerAddress[] = L"https://tavelin.example.org/";
-
-// Far above any sound of ours; a larger file is not played.
-constexpr std::uint64_t kMaxSoundBytes = 64u << 20;
 
 constexpr wchar_t kRightsNotice[] =
     L"Copyright (C) 2026 The Tavelin authors.\r\n"
@@ -58,20 +50,7 @@ COLORREF BackColor() { return GetSysColor(COLOR_BTNFACE); }
 
 AboutWindow::AboutWindow(Needs needs) : Form(AboutDesign()), needs_(std::move(needs)) {}
 
-int32_t AboutWindow::OpenDocument(const std::wstring& document) {
-    HWND desktop = GetDesktopWindow();
-    if (!shell32_.Loaded()) shell32_ = win::SystemLibrary(L"shell32.dll");
-    auto* execute = shell32_.Function<decltype(ShellExecuteW)>("ShellExecuteW");
-    if (!execute) return SE_ERR_DLLNOTFOUND;
-    // The document goes to the shell as it is: an ANSI conversion would turn a folder name such
-    // as "Ｔav" into "Tav", another folder, and one such as "Программы" into question marks.
-    const auto result = reinterpret_cast<INT_PTR>(
-        execute(desktop, L"Open", document.c_str(), L"", L"C:\\", SW_SHOWNORMAL));
-    // The shell's codes are small numbers; a wider value keeps its sign when narrowed.
-    if (result > std::numeric_limits<int32_t>::max()) return std::numeric_limits<int32_t>::max();
-    if (result < std::numeric_limits<int32_t>::min()) return std::numeric_limits<int32_t>::min();
-    return static_cast<int32_t>(result);
-}
+int32_t AboutWindow::OpenDocument(const std::wstring& document) { return documents_.Open(document); }
 
 void AboutWindow::ReportShellFailure(int32_t result) {
     const auto text = core::ShellFailureText(result);
@@ -103,8 +82,12 @@ void AboutWindow::CreateControls() {
     // The square behind the clip; it must not paint over the clip above it.
     clipFrame_ = AddControl(L"STATIC", L"", kLabel | WS_BORDER | WS_CLIPSIBLINGS, 0, names::kClipFrame, 60, 780,
                             675, 675);
-    clip_ = win::Animation::Create(Hwnd(), names::kAboutClip, win::TwipsToPixelsX(120), win::TwipsToPixelsY(840),
-                                   win::TwipsToPixelsX(540), win::TwipsToPixelsY(570));
+    const int clipX = win::TwipsToPixelsX(120), clipY = win::TwipsToPixelsY(840);
+    clip_ = win::Animation::Create({.parent = Hwnd(),
+                                    .className = names::kAnimationClass,
+                                    .id = names::kAboutClip,
+                                    .pixels = {clipX, clipY, clipX + win::TwipsToPixelsX(540),
+                                               clipY + win::TwipsToPixelsY(570)}});
     homePageLink_.Attach(AddControl(L"STATIC", kMakerIndexPage, kLink, 0, names::kHomePageLink, 960, 900, 3705, 195),
                          hand, [this] { OpenHomePage(); });
     photo_ = AddControl(L"STATIC", L"", WS_VISIBLE | WS_BORDER | SS_BITMAP | SS_REALSIZECONTROL, 0, names::kPhoto,
@@ -138,32 +121,17 @@ void AboutWindow::OnLoad() {
     // border shows.
     InvalidateRect(clipFrame_, nullptr, TRUE);
     // A clip that is missing or cannot be played leaves the square empty; the window still opens.
-    if (clip_.Open(needs_.appDir + L"\\korvane2.dll")) clip_.Play();
+    if (clip_.Open(needs_.programFolder + L"\\korvane2.dll")) clip_.Play();
 }
 
 void AboutWindow::OnEscapeReleased() { OpenLicence(); }
 
-void AboutWindow::PlaySpotSound() {
-    if (!winmm_.Loaded()) winmm_ = win::SystemLibrary(L"winmm.dll");
-    auto* play = winmm_.Function<decltype(sndPlaySoundW)>("sndPlaySoundW");
-    if (!play) return;
-    const std::wstring path = needs_.appDir + L"\\korvane.dll";
-    // Synchronous: returns once the sound has ended.
-    if (win::RepresentableInAnsi(path)) {
-        play(path.c_str(), SND_NODEFAULT);
-        return;
-    }
-    // The multimedia library opens files through the ANSI code page, which would turn such a
-    // path into another file's ("Ｔav" into "Tav") or none: the sound is read here and played
-    // from memory.
-    std::vector<std::uint8_t> sound;
-    if (!win::ReadWholeFile(path, kMaxSoundBytes, sound)) return;
-    play(reinterpret_cast<const wchar_t*>(sound.data()), SND_MEMORY | SND_NODEFAULT);
-}
+// Synchronous: returns once the sound has ended.
+void AboutWindow::PlaySpotSound() { sound_.PlayToEnd(needs_.programFolder + L"\\korvane.dll"); }
 
-void AboutWindow::OpenLicence() { ReportShellFailure(OpenDocument(needs_.appDir + L"\\gpl.txt")); }
+void AboutWindow::OpenLicence() { ReportShellFailure(OpenDocument(needs_.programFolder + L"\\gpl.txt")); }
 
-void AboutWindow::OpenReadme() { ReportShellFailure(OpenDocument(needs_.appDir + L"\\readme.txt")); }
+void AboutWindow::OpenReadme() { ReportShellFailure(OpenDocument(needs_.programFolder + L"\\readme.txt")); }
 
 void AboutWindow::OpenHomePage() { ReportShellFailure(OpenDocument(kMakerAddress)); }
 
@@ -196,7 +164,7 @@ bool AboutWindow::OnMessage(UINT msg, WPARAM wp, LPARAM lp, LRESULT& result) {
                 result = reinterpret_cast<LRESULT>(GetStockObject(NULL_BRUSH));
                 return true;
             }
-            result = win::TextOnFormBackground(dc, GetSysColor(COLOR_WINDOWTEXT));
+            result = reinterpret_cast<LRESULT>(win::TextOnFormBackground(dc, GetSysColor(COLOR_WINDOWTEXT)));
             return true;
         }
         default:

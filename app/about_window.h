@@ -11,7 +11,8 @@
 #include "win/form.h"
 #include "win/handles.h"
 #include "win/link_label.h"
-#include "win/system_dll.h"
+#include "win/shell.h"
+#include "win/sound.h"
 
 namespace app {
 
@@ -21,7 +22,7 @@ public:
         // The text of the version label: the result window's caption when this window loads.
         std::function<std::wstring()> versionText;
         // The folder that holds the program and its sibling files.
-        std::wstring appDir;
+        std::wstring programFolder;
         // What the effect link does: runs the screen effect and returns when it has ended.
         std::function<void()> runScreenEffect;
     };
@@ -46,9 +47,9 @@ private:
     void RunScreenEffect();
 
     const Needs needs_;
-    // Loaded from System32 on the first request; they go with the window.
-    win::SystemLibrary shell32_;
-    win::SystemLibrary winmm_;
+    // Set up on the first request; they go with the window.
+    win::DocumentOpener documents_;
+    win::SoundPlayer sound_;
     win::UniqueBitmap photoBitmap_;
     // Escape's press reached this window: only such a press's release opens the licence, so the
     // Escape that dismisses a message box does not open the box again on its release.

@@ -1,11 +1,10 @@
 #include "app/result_window.h"
 
-#include <commctrl.h>
-
 #include <utility>
 
 #include "app/window_names.h"
 #include "resource.h"
+#include "win/control_colours.h"
 #include "win/text.h"
 
 namespace app {
@@ -29,11 +28,7 @@ win::FormDesign ResultDesign() {
 
 }  // namespace
 
-ResultWindow::ResultWindow(const win::SystemLibrary& comctl32, Needs needs)
-    : Form(ResultDesign()), needs_(std::move(needs)) {
-    // The answer does not matter: only that the library is there.
-    if (auto* init = comctl32.Function<decltype(InitCommonControlsEx)>("InitCommonControlsEx")) init(nullptr);
-}
+ResultWindow::ResultWindow(Needs needs) : Form(ResultDesign()), needs_(std::move(needs)) {}
 
 void ResultWindow::CreateControls() {
     // Creation order is the tab order: the text first, so it holds the focus. Enter presses the
@@ -67,7 +62,7 @@ void ResultWindow::OnCommand(int id, int code, HWND /*control*/) {
 bool ResultWindow::OnMessage(UINT msg, WPARAM wp, LPARAM lp, LRESULT& result) {
     if (msg == WM_CTLCOLORSTATIC && reinterpret_cast<HWND>(lp) == resultText_) {
         // The locked text box keeps the button-face background.
-        result = win::TextOnFormBackground(reinterpret_cast<HDC>(wp), GetSysColor(COLOR_WINDOWTEXT));
+        result = reinterpret_cast<LRESULT>(win::TextOnFormBackground(reinterpret_cast<HDC>(wp), GetSysColor(COLOR_WINDOWTEXT)));
         return true;
     }
     return false;

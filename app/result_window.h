@@ -5,7 +5,6 @@
 #include <string>
 
 #include "win/form.h"
-#include "win/system_dll.h"
 
 namespace app {
 
@@ -17,9 +16,7 @@ public:
         // What Info does: shows the About window and returns when it has closed.
         std::function<void()> showAbout;
     };
-    // Makes sure the common controls are initialised, through `comctl32` (loaded from System32,
-    // and kept by the caller for as long as windows exist).
-    ResultWindow(const win::SystemLibrary& comctl32, Needs needs);
+    explicit ResultWindow(Needs needs);
 
     // The result text; setting it loads the window.
     void SetResultText(const std::wstring& text);

@@ -6,15 +6,16 @@
 
 #include "app/screen_effect_window.h"
 #include "app/volume.h"
+#include "app/window_names.h"
 #include "core/command_line.h"
 #include "core/device_path.h"
 #include "core/flush_sequence.h"
 #include "core/result_text.h"
 #include "version.h"
-#include "win/app_dir.h"
 #include "win/failure.h"
-#include "win/handles.h"
 #include "win/message_loop.h"
+#include "win/program_folder.h"
+#include "win/system_dll.h"
 #include "win/text.h"
 
 namespace app {
@@ -28,14 +29,17 @@ std::wstring VersionText() {
 
 }  // namespace
 
-Windows::Windows(std::wstring appDir, std::wstring version)
-    : appDir_(std::move(appDir)),
+Windows::Windows(std::wstring programFolder, std::wstring version)
+    : programFolder_(std::move(programFolder)),
       version_(std::move(version)),
-      wait([this] { return std::make_shared<WaitWindow>(appDir_ + L"\\res.dll"); }),
+      wait([this] { return std::make_shared<WaitWindow>(programFolder_ + L"\\res.dll"); }),
       result([this] {
-          if (!comctl32_.Loaded()) comctl32_ = win::SystemLibrary(L"comctl32.dll");
-          return std::make_shared<ResultWindow>(comctl32_,
-                                                ResultWindow::Needs{version_, [this] { ShowAbout(); }});
+          if (!comctl32_) {
+              // Only that the library is there matters, not the answer.
+              comctl32_.emplace();
+              if (comctl32_->InitCommonControlsEx) comctl32_->InitCommonControlsEx(nullptr);
+          }
+          return std::make_shared<ResultWindow>(ResultWindow::Needs{version_, [this] { ShowAbout(); }});
       }),
       about([this] {
           return std::make_shared<AboutWindow>(AboutWindow::Needs{
@@ -43,8 +47,10 @@ Windows::Windows(std::wstring appDir, std::wstring version)
                   result->Load();
                   return result->Caption();
               },
-              appDir_, [this] { RunScreenEffect(); }});
-      }) {}
+              programFolder_, [this] { RunScreenEffect(); }});
+      }) {
+    win::CreateApplicationWindow(names::kApplicationWindowClass, names::kApplicationTitle);
+}
 
 void Windows::ShowAbout() { about->Show(win::ShowMode::Modal); }
 
@@ -63,11 +69,15 @@ void Windows::UnloadAll() {
 }
 
 int Run(const std::wstring& arguments) {
-    // The shell may hand the About window's documents and address to COM-based handlers.
-    const win::SystemLibrary ole32(L"ole32.dll");
-    const win::ComApartment com(ole32.Get());
-    Windows windows(win::AppPath(), VersionText());
+    // The system's input method support loads ole32 as the first window is made, through a
+    // search that can reach the program's folder (Wine's imm32 does; on Windows ole32 is a known
+    // DLL): loaded from System32 here first, it is the copy that load finds. The COM apartment
+    // waits for the first shell request.
+    const win::Ole32 ole32;
+    Windows windows(win::ProgramFolder(), VersionText());
 
+    // A quit met by a yield stays posted (message_loop.h): the flush still runs, and the result
+    // window's modal show then ends at once.
     windows.wait->Start();
     win::DoEvents();
 

@@ -2,6 +2,7 @@
 // The run: it builds the windows, hands each what it needs, and runs the flush between them.
 
 #include <memory>
+#include <optional>
 #include <string>
 
 #include "app/about_window.h"
@@ -16,14 +17,15 @@ namespace app {
 // each other only through what the run gives them: Info shows the About window, the effect link
 // runs a new screen effect window.
 class Windows {
-    // The common controls, loaded when the result window is first made: the windows' controls
-    // may be its classes, so it outlives them.
-    win::SystemLibrary comctl32_;
-    const std::wstring appDir_;
+    // The common controls, loaded and initialised when the result window is first made: the
+    // windows' controls take their look from them, so they outlive the windows.
+    std::optional<win::Comctl32> comctl32_;
+    const std::wstring programFolder_;
     const std::wstring version_;
 
 public:
-    Windows(std::wstring appDir, std::wstring version);
+    // Makes the hidden application window that owns the windows without a taskbar button.
+    Windows(std::wstring programFolder, std::wstring version);
     Windows(const Windows&) = delete;
     Windows& operator=(const Windows&) = delete;
 

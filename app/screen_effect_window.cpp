@@ -81,7 +81,8 @@ void ScreenEffectWindow::Play() {
 
     SnapshotInto(W, H);
 
-    autoRedraw_ = false;
+    // From here on the snapshot is the background of every repaint, and the passes draw on the
+    // window itself.
     const win::WindowDc surface(hwnd);
     SetBkColor(surface.get(), kBackColor);
     SetTextColor(surface.get(), kForeColor);
@@ -92,11 +93,12 @@ void ScreenEffectWindow::Play() {
     const core::EffectParameters p = parameters_;
     running_ = true;
     // The window can also go away under the loop (the system's close command): the effect
-    // then has nothing left to draw on and ends.
-    while (running_ && IsLoaded()) {
+    // then has nothing left to draw on and ends. A quit ends it too, as it ends every loop.
+    bool quit = false;
+    while (running_ && IsLoaded() && !quit) {
         const core::Pass pass = core::NextPass(p, W, H, random);
         BitBlt(surface.get(), pass.destX, pass.destY, p.blockw, p.blockh, surface.get(), pass.x, pass.y, SRCCOPY);
-        win::DoEvents();
+        quit = !win::DoEvents();
     }
 }
 
@@ -108,7 +110,7 @@ void ScreenEffectWindow::SnapshotInto(int width, int height) {
     const HDC source = desktop_ ? desktop_->dc.get() : screenDc_.get();
     BitBlt(image_->dc.get(), 0, 0, width, height, source, 0, 0, SRCCOPY);
     desktop_.reset();
-    if (autoRedraw_) InvalidateRect(Hwnd(), nullptr, FALSE);
+    InvalidateRect(Hwnd(), nullptr, FALSE);
 }
 
 void ScreenEffectWindow::Paint() {

@@ -51,10 +51,7 @@ private:
     win::WindowDc screenDc_;             // the whole screen, held from the start of a run to its end
     bool running_ = false;
 
-    // Auto-redraw: while on, drawing goes to the off-screen image and the window repaints from
-    // it; once off, the image stays as the background of every repaint and drawing goes to the
-    // window itself.
-    bool autoRedraw_ = true;
+    // The off-screen image of the client area: the snapshot, from which every repaint is taken.
     std::optional<Picture> image_;
     // The screen as it was just before the window first appeared.
     std::optional<Picture> desktop_;

@@ -28,8 +28,10 @@ WaitWindow::WaitWindow(std::wstring clipPath) : Form(WaitDesign()), clipPath_(st
 
 void WaitWindow::CreateControls() {
     // Larger than the client area: its right and bottom edges lie under the frame.
-    clip_ = win::Animation::Create(Hwnd(), names::kWaitClip, 0, 0, win::TwipsToPixelsX(3776),
-                                   win::TwipsToPixelsY(864));
+    clip_ = win::Animation::Create({.parent = Hwnd(),
+                                    .className = names::kAnimationClass,
+                                    .id = names::kWaitClip,
+                                    .pixels = {0, 0, win::TwipsToPixelsX(3776), win::TwipsToPixelsY(864)}});
     clip_.SetBackColor(GetSysColor(COLOR_BTNFACE));
 }
 

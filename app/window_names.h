@@ -1,7 +1,6 @@
 #pragma once
 // The names by which the program's windows and controls are found from outside: window classes,
-// captions and control ids. The program and its tests both use these. (The hidden window that
-// owns the others is win::kApplicationWindowClass.)
+// captions and control ids. The program and its tests both use these.
 
 namespace app::names {
 
@@ -10,8 +9,12 @@ inline constexpr wchar_t kWaitWindowClass[] = L"frmAttendere";
 inline constexpr wchar_t kResultWindowClass[] = L"frmFine";
 inline constexpr wchar_t kAboutWindowClass[] = L"frmAbout";
 inline constexpr wchar_t kScreenEffectWindowClass[] = L"TavelinGraphics";
+// The hidden window that owns the windows without a taskbar button, and the clip controls.
+inline constexpr wchar_t kApplicationWindowClass[] = L"TavelinApplication";
+inline constexpr wchar_t kAnimationClass[] = L"TavelinAnimation";
 
-// The product name: the result window's design caption and the caption of the message box.
+// The product name: the result window's design caption, the caption of the message box and the
+// title of the hidden application window.
 inline constexpr wchar_t kApplicationTitle[] = L"Tavelin";
 
 // Controls of the wait window.

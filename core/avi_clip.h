@@ -43,14 +43,12 @@ public:
     // 256 entries in pixel form (alpha 255, entry 0 with alpha 0); black where the file has none.
     const std::array<std::uint32_t, 256>& Palette() const { return palette_; }
 
+private:
     struct Chunk {
         std::size_t offset = 0;  // of the data, within the file
         std::size_t size = 0;
     };
-    Chunk FrameChunk(std::size_t index) const { return frames_[index]; }
-    const std::uint8_t* Bytes() const { return file_.data(); }
 
-private:
     std::vector<std::uint8_t> file_;
     std::vector<Chunk> frames_;
     std::array<std::uint32_t, 256> palette_{};

@@ -20,7 +20,7 @@ std::wstring ArgumentPart(std::wstring_view commandLine) {
     return std::wstring(commandLine.substr(i));
 }
 
-std::wstring AppDirFromModulePath(std::wstring_view modulePath) {
+std::wstring ProgramFolderOf(std::wstring_view modulePath) {
     const size_t slash = modulePath.find_last_of(L"\\/");
     if (slash == std::wstring_view::npos) return std::wstring();
     std::wstring dir(modulePath.substr(0, slash));

@@ -11,8 +11,8 @@ namespace core {
 // the rest is returned exactly as it stands.
 std::wstring ArgumentPart(std::wstring_view commandLine);
 
-// The folder of a program file path, as the platform reports an application directory: without
-// a trailing backslash, except at the root of a drive ("E:\"), where it keeps it.
-std::wstring AppDirFromModulePath(std::wstring_view modulePath);
+// The folder of a program file's path, as the platform reports a program's folder: without a
+// trailing backslash, except at the root of a drive ("E:\"), where it keeps it.
+std::wstring ProgramFolderOf(std::wstring_view modulePath);
 
 }  // namespace core

@@ -11,6 +11,7 @@
 #include <vector>
 
 #include "core/avi_clip.h"
+#include "win/failure.h"
 #include "win/file.h"
 #include "win/handles.h"
 #include "win/twips.h"
@@ -194,7 +195,9 @@ LRESULT Handle(Player& player, HWND hwnd, UINT msg, WPARAM wp, LPARAM lp) {
 }
 
 LRESULT CALLBACK AnimationProc(HWND hwnd, UINT msg, WPARAM wp, LPARAM lp) {
-    try {
+    // A control that cannot make its player or its painter thread fails as any other window of
+    // the program does: no clip that silently stands still.
+    return Guarded([&] {
         // The window owns its player from WM_NCCREATE to WM_NCDESTROY.
         if (msg == WM_NCCREATE) {
             SetWindowLongPtrW(hwnd, GWLP_USERDATA, reinterpret_cast<LONG_PTR>(std::make_unique<Player>(hwnd).release()));
@@ -207,30 +210,29 @@ LRESULT CALLBACK AnimationProc(HWND hwnd, UINT msg, WPARAM wp, LPARAM lp) {
         }
         if (!player) return DefWindowProcW(hwnd, msg, wp, lp);
         return Handle(*player, hwnd, msg, wp, lp);
-    } catch (...) {
-        // Out of memory or threads: the request fails, the window lives on.
-        return msg == WM_NCCREATE ? FALSE : 0;
-    }
+    });
+}
+
+void RegisterClassOnce(const wchar_t* className) {
+    const HINSTANCE instance = GetModuleHandleW(nullptr);
+    WNDCLASSEXW wc{};
+    wc.cbSize = sizeof(wc);
+    if (GetClassInfoExW(instance, className, &wc)) return;
+    wc.lpfnWndProc = AnimationProc;
+    wc.hInstance = instance;
+    wc.hCursor = LoadCursorW(nullptr, IDC_ARROW);
+    wc.lpszClassName = className;
+    if (!RegisterClassExW(&wc)) ThrowLastError("RegisterClassExW");
 }
 
 }  // namespace
 
-void RegisterAnimationClass() {
-    const HINSTANCE instance = GetModuleHandleW(nullptr);
-    WNDCLASSEXW wc{};
-    wc.cbSize = sizeof(wc);
-    if (GetClassInfoExW(instance, kAnimationClass, &wc)) return;
-    wc.lpfnWndProc = AnimationProc;
-    wc.hInstance = instance;
-    wc.hCursor = LoadCursorW(nullptr, IDC_ARROW);
-    wc.lpszClassName = kAnimationClass;
-    RegisterClassExW(&wc);
-}
-
-Animation Animation::Create(HWND parent, int id, int x, int y, int width, int height) {
-    RegisterAnimationClass();
-    return Animation(CreateWindowExW(0, kAnimationClass, L"", WS_CHILD | WS_VISIBLE, x, y, width, height,
-                                     parent, reinterpret_cast<HMENU>(static_cast<INT_PTR>(id)),
+Animation Animation::Create(const AnimationArgs& args) {
+    RegisterClassOnce(args.className);
+    const RECT& r = args.pixels;
+    return Animation(CreateWindowExW(0, args.className, L"", WS_CHILD | WS_VISIBLE, r.left, r.top, r.right - r.left,
+                                     r.bottom - r.top, args.parent,
+                                     reinterpret_cast<HMENU>(static_cast<INT_PTR>(args.id)),
                                      GetModuleHandleW(nullptr), nullptr));
 }
 

@@ -9,7 +9,7 @@
 
 namespace win {
 
-// Messages of the control's window class (kAnimationClass).
+// Messages of the control (AnimationArgs::className).
 constexpr UINT ANM_OPEN = WM_APP + 0x100;          // lParam: const wchar_t* path; returns TRUE if playable
 constexpr UINT ANM_PLAY = WM_APP + 0x101;          // plays the whole clip, repeating; TRUE if a clip is open
 constexpr UINT ANM_STOP = WM_APP + 0x102;          // ends playback (the clip stays open)
@@ -17,18 +17,21 @@ constexpr UINT ANM_SETBKCOLOR = WM_APP + 0x103;    // wParam: COLORREF behind th
 constexpr UINT ANM_FRAMESPAINTED = WM_APP + 0x104; // frames painted since the last ANM_PLAY
 constexpr UINT ANM_FRAMERATE = WM_APP + 0x105;     // the open clip's nominal rate, frames per 1000 s
 
-inline constexpr wchar_t kAnimationClass[] = L"TavelinAnimation";
-
-// Registers the control's window class (idempotent).
-void RegisterAnimationClass();
+// Where and as what an animation control is made.
+struct AnimationArgs {
+    HWND parent = nullptr;
+    const wchar_t* className = nullptr;  // the control's window class, registered on first use
+    int id = 0;
+    RECT pixels{};                       // in the parent's client area
+};
 
 // A typed view of an animation control window; it does not own the window.
 class Animation {
 public:
     Animation() = default;
     explicit Animation(HWND hwnd) : hwnd_(hwnd) {}
-    // Creates the control as a child at a pixel rectangle of the parent's client area.
-    static Animation Create(HWND parent, int id, int x, int y, int width, int height);
+    // Creates the control as a visible child of args.parent.
+    static Animation Create(const AnimationArgs& args);
 
     HWND Hwnd() const { return hwnd_; }
     [[nodiscard]] bool Open(const std::wstring& path) const;

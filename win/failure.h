@@ -28,4 +28,17 @@ private:
 // Routes every other way out of an unhandled error (std::terminate, abort) to FailFast.
 void EndInternalFailuresFast();
 
+// The one guard around code that the system calls back (every window procedure, the controls'
+// included, and enumeration callbacks): an exception escaping `body` ends the process through
+// FailFast, since nothing may unwind through the system's frames. Runs `body` and returns what
+// it returns.
+template <class Body>
+auto Guarded(Body&& body) noexcept -> decltype(body()) {
+    try {
+        return body();
+    } catch (...) {
+        FailFast();
+    }
+}
+
 }  // namespace win

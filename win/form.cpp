@@ -1,7 +1,9 @@
 #include "win/form.h"
 
 #include <algorithm>
+#include <stdexcept>
 
+#include "win/control_colours.h"
 #include "win/failure.h"
 #include "win/message_loop.h"
 #include "win/text.h"
@@ -34,44 +36,38 @@ POINT KeepInsideWorkArea(const RECT& r) {
     return at;
 }
 
-bool IsPushButton(HWND hwnd) {
-    const LRESULT code = SendMessageW(hwnd, WM_GETDLGCODE, 0, 0);
-    return (code & (DLGC_DEFPUSHBUTTON | DLGC_UNDEFPUSHBUTTON)) != 0;
-}
+HWND g_applicationWindow = nullptr;
 
 }  // namespace
 
-HWND ApplicationWindow() {
-    static HWND window = [] {
-        WNDCLASSEXW wc{};
-        wc.cbSize = sizeof wc;
-        wc.lpfnWndProc = DefWindowProcW;
-        wc.hInstance = Instance();
-        wc.lpszClassName = kApplicationWindowClass;
-        RegisterClassExW(&wc);
-        return CreateWindowExW(0, wc.lpszClassName, L"Tavelin", WS_POPUP, 0, 0, 0, 0, nullptr,
-                               nullptr, Instance(), nullptr);
-    }();
-    return window;
+HWND CreateApplicationWindow(const wchar_t* className, const wchar_t* title) {
+    if (g_applicationWindow) return g_applicationWindow;
+    WNDCLASSEXW wc{};
+    wc.cbSize = sizeof wc;
+    wc.lpfnWndProc = DefWindowProcW;
+    wc.hInstance = Instance();
+    wc.lpszClassName = className;
+    RegisterClassExW(&wc);
+    g_applicationWindow =
+        CreateWindowExW(0, className, title, WS_POPUP, 0, 0, 0, 0, nullptr, nullptr, Instance(), nullptr);
+    if (!g_applicationWindow) ThrowLastError("CreateWindowExW");
+    return g_applicationWindow;
 }
 
-Form::Form(FormDesign design) : design_(std::move(design)) {}
+HWND ApplicationWindow() { return g_applicationWindow; }
+
+Form::Form(FormDesign design) : design_(std::move(design)), navigation_(design_.keys, design_.focusOnShow) {}
 
 Form::~Form() {
-    if (hwnd_) {
-        SetWindowLongPtrW(hwnd_, GWLP_USERDATA, 0);
-        UseNavigationKeys(hwnd_, NavigationKeys::None);
-        ReleaseModal();
-        DestroyWindow(hwnd_);
-    }
+    if (!hwnd_) return;
+    // As in Unload. The window's messages from here on reach this base part only; WM_NCDESTROY
+    // lets go of the rest, as when the window goes any other way.
+    modal_.reset();
+    DestroyWindow(hwnd_);
 }
 
-Form* Form::FromHwnd(HWND hwnd) {
-    if (!hwnd || !IsOwnThreadWindow(hwnd)) return nullptr;
-    if (GetWindowLongPtrW(hwnd, GWLP_WNDPROC) != reinterpret_cast<LONG_PTR>(&Form::WndProc)) {
-        return nullptr;
-    }
-    return reinterpret_cast<Form*>(GetWindowLongPtrW(hwnd, GWLP_USERDATA));
+bool Form::IsForm(HWND hwnd) {
+    return GetWindowLongPtrW(hwnd, GWLP_WNDPROC) == reinterpret_cast<LONG_PTR>(&Form::WndProc);
 }
 
 HWND Form::Hwnd() {
@@ -107,6 +103,10 @@ void Form::RegisterClassOnce() {
 void Form::Load() {
     if (hwnd_) return;
     const auto keep = weak_from_this().lock();
+    const HWND owner = design_.showInTaskbar ? nullptr : ApplicationWindow();
+    if (!design_.showInTaskbar && !owner) {
+        throw std::logic_error("a form without a taskbar button needs the application window");
+    }
     RegisterClassOnce();
 
     // The dialog default font, 8 points at the system DPI: the layouts in twips are made for it.
@@ -137,11 +137,9 @@ void Form::Load() {
             break;
     }
 
-    HWND owner = design_.showInTaskbar ? nullptr : ApplicationWindow();
     CreateWindowExW(exStyle, design_.className, design_.caption.c_str(), style, x, y, width, height,
                     owner, nullptr, Instance(), this);
     if (!hwnd_) ThrowLastError("CreateWindowExW");
-    UseNavigationKeys(hwnd_, design_.keys);
     CreateControls();
     OnLoad();
 }
@@ -160,36 +158,16 @@ void Form::Show(ShowMode mode) {
     const auto keep = weak_from_this().lock();
     Load();
     const bool modal = mode == ShowMode::Modal && !modal_;
-    if (modal) {
-        modal_ = true;
-        EnumThreadWindows(
-            GetCurrentThreadId(),
-            [](HWND hwnd, LPARAM self) -> BOOL {
-                auto* form = reinterpret_cast<Form*>(self);
-                if (hwnd != form->hwnd_ && FromHwnd(hwnd) && IsWindowEnabled(hwnd)) {
-                    try {
-                        form->disabledByModal_.push_back(hwnd);
-                    } catch (...) {
-                        return FALSE;  // nothing may unwind through the system's frames
-                    }
-                    EnableWindow(hwnd, FALSE);
-                }
-                return TRUE;
-            },
-            reinterpret_cast<LPARAM>(this));
-    }
+    // Only the program's forms are disabled: other windows of the thread (a message box the
+    // system made) are not ours to touch.
+    if (modal) modal_.emplace(hwnd_, &Form::IsForm);
     ShowWindow(hwnd_, SW_SHOW);
     if (!modal) return;
 
     SetForegroundWindow(hwnd_);
-    MSG msg;
-    while (IsLoaded()) {
-        const BOOL got = GetMessageW(&msg, nullptr, 0, 0);
-        if (got <= 0) {
-            if (got == 0) PostQuitMessage(static_cast<int>(msg.wParam));
-            break;
-        }
-        DispatchOne(msg);
+    if (!RunMessagesUntil([this] { return !IsLoaded(); })) {
+        // A quit: the form stays loaded for the run to unload, and the others take input again.
+        modal_.reset();
     }
 }
 
@@ -208,16 +186,8 @@ void Form::Unload() {
     if (!hwnd_) return;
     // The windows a modal show disabled come back first, so that one of them can take the
     // activation when this one goes.
-    ReleaseModal();
+    modal_.reset();
     DestroyWindow(hwnd_);
-}
-
-void Form::ReleaseModal() {
-    for (HWND hwnd : disabledByModal_) {
-        if (IsWindow(hwnd)) EnableWindow(hwnd, TRUE);
-    }
-    disabledByModal_.clear();
-    modal_ = false;
 }
 
 std::wstring Form::Caption() const {
@@ -228,52 +198,48 @@ std::wstring Form::Caption() const {
 void Form::SetCaption(const std::wstring& text) { SetWindowTextW(Hwnd(), text.c_str()); }
 
 LRESULT CALLBACK Form::WndProc(HWND hwnd, UINT msg, WPARAM wp, LPARAM lp) {
-    Form* form = nullptr;
-    if (msg == WM_NCCREATE) {
-        form = static_cast<Form*>(reinterpret_cast<CREATESTRUCTW*>(lp)->lpCreateParams);
-        SetWindowLongPtrW(hwnd, GWLP_USERDATA, reinterpret_cast<LONG_PTR>(form));
-        form->hwnd_ = hwnd;
-    } else {
-        form = reinterpret_cast<Form*>(GetWindowLongPtrW(hwnd, GWLP_USERDATA));
-    }
-    if (!form) return DefWindowProcW(hwnd, msg, wp, lp);
-    try {
+    return Guarded([&]() -> LRESULT {
+        Form* form = nullptr;
+        if (msg == WM_NCCREATE) {
+            form = static_cast<Form*>(reinterpret_cast<CREATESTRUCTW*>(lp)->lpCreateParams);
+            SetWindowLongPtrW(hwnd, GWLP_USERDATA, reinterpret_cast<LONG_PTR>(form));
+            form->hwnd_ = hwnd;
+            form->navigation_.Attach(hwnd);
+        } else {
+            form = reinterpret_cast<Form*>(GetWindowLongPtrW(hwnd, GWLP_USERDATA));
+        }
+        if (!form) return DefWindowProcW(hwnd, msg, wp, lp);
         return form->Handle(msg, wp, lp);
-    } catch (...) {
-        // Nothing in the program handles errors: an error raised in a handler ends the process
-        // through the platform's report, without unwinding through the system's frames.
-        FailFast();
-    }
+    });
+}
+
+void Form::Detached() {
+    SetWindowLongPtrW(hwnd_, GWLP_USERDATA, 0);
+    navigation_.Detach();
+    modal_.reset();
+    hwnd_ = nullptr;
+    activated_ = false;
+    font_.reset();
 }
 
 LRESULT Form::Handle(UINT msg, WPARAM wp, LPARAM lp) {
     const HWND hwnd = hwnd_;
     if (msg == WM_NCDESTROY) {
-        SetWindowLongPtrW(hwnd, GWLP_USERDATA, 0);
-        UseNavigationKeys(hwnd, NavigationKeys::None);
-        ReleaseModal();
-        hwnd_ = nullptr;
-        lastFocus_ = nullptr;
-        activated_ = false;
-        font_.reset();
+        Detached();
         return DefWindowProcW(hwnd, msg, wp, lp);
     }
-
     if (msg == WM_CTLCOLORSTATIC) {
-        if (const LRESULT brush = SendMessageW(reinterpret_cast<HWND>(lp), kReflectedCtlColorStatic, wp, lp)) {
-            return brush;
+        if (OwnColours* colours = OwnColoursOf(reinterpret_cast<HWND>(lp))) {
+            if (const HBRUSH brush = colours->ColoursFor(reinterpret_cast<HDC>(wp))) return reinterpret_cast<LRESULT>(brush);
         }
     }
     LRESULT result = 0;
     if (OnMessage(msg, wp, lp, result)) return result;
+    if (navigation_.Handle(msg, wp, lp, result)) return result;
 
     switch (msg) {
         case WM_ACTIVATE:
-            if (LOWORD(wp) == WA_INACTIVE) {
-                HWND focus = GetFocus();
-                if (focus && IsChild(hwnd, focus)) lastFocus_ = focus;
-            } else {
-                RestoreFocus();
+            if (LOWORD(wp) != WA_INACTIVE) {
                 // Like a form's Activate event: on the first activation after loading, and when
                 // the activation comes from another window of the program.
                 const HWND previous = reinterpret_cast<HWND>(lp);
@@ -287,7 +253,6 @@ LRESULT Form::Handle(UINT msg, WPARAM wp, LPARAM lp) {
         case WM_COMMAND:
             OnCommand(LOWORD(wp), HIWORD(wp), reinterpret_cast<HWND>(lp));
             return 0;
-
         case WM_CLOSE:
             Unload();
             return 0;
@@ -296,48 +261,10 @@ LRESULT Form::Handle(UINT msg, WPARAM wp, LPARAM lp) {
             // Colours the controls choose as they paint (high contrast, say) follow at once.
             RedrawWindow(hwnd, nullptr, nullptr, RDW_INVALIDATE | RDW_ERASE | RDW_ALLCHILDREN);
             break;
-        case WM_NEXTDLGCTL:
-            // The message loop's Tab and a multi-line edit's Tab come this way; a window procedure
-            // must answer it as a dialog procedure would.
-            if (design_.keys == NavigationKeys::None) break;
-            MoveDialogFocus(wp, lp);
-            return 0;
-        case DM_GETDEFID: {
-            // Enter presses the focused push button; there is no other default button.
-            HWND focus = GetFocus();
-            if (focus && IsChild(hwnd, focus) && IsPushButton(focus)) {
-                return MAKELRESULT(GetDlgCtrlID(focus), DC_HASDEFID);
-            }
-            return 0;
-        }
         default:
             break;
     }
     return DefWindowProcW(hwnd, msg, wp, lp);
-}
-
-void Form::MoveDialogFocus(WPARAM wp, LPARAM lp) {
-    HWND target = nullptr;
-    if (LOWORD(lp)) {
-        target = reinterpret_cast<HWND>(wp);
-    } else {
-        HWND focus = GetFocus();
-        if (focus && !IsChild(hwnd_, focus)) focus = nullptr;
-        target = GetNextDlgTabItem(hwnd_, focus, wp != 0);
-    }
-    if (!target || !IsChild(hwnd_, target)) return;
-    SetFocus(target);
-    // An edit box reached this way has its text selected, as in a dialog.
-    if (SendMessageW(target, WM_GETDLGCODE, 0, 0) & DLGC_HASSETSEL) SendMessageW(target, EM_SETSEL, 0, -1);
-}
-
-void Form::RestoreFocus() {
-    HWND target = (lastFocus_ && IsChild(hwnd_, lastFocus_)) ? lastFocus_ : nullptr;
-    if (!target && design_.focusOnShow) {
-        HWND first = GetNextDlgTabItem(hwnd_, nullptr, FALSE);
-        if (first && (GetWindowLongPtrW(first, GWL_STYLE) & WS_TABSTOP)) target = first;
-    }
-    SetFocus(target ? target : hwnd_);
 }
 
 }  // namespace win

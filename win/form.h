@@ -4,32 +4,23 @@
 // A form object is created on first reference (through a FormRef), loaded on first use of its
 // window (Load, Show, Hwnd), destroyed on Unload; after the reference is dropped, the next
 // reference makes a new object with fresh members. Geometry is given in twips and converted at
-// the system DPI.
+// the system DPI. The form keeps its lifecycle only: a modal show's effect on the other windows
+// is a ModalScope, the keyboard navigation a DialogNavigation, and a control that chooses its
+// own colours does so through OwnColours.
 
 #include <windows.h>
 
 #include <functional>
 #include <memory>
+#include <optional>
 #include <string>
 #include <type_traits>
-#include <vector>
 
+#include "win/dialog_navigation.h"
 #include "win/handles.h"
-#include "win/message_loop.h"
+#include "win/modal_scope.h"
 
 namespace win {
-
-// A form sends WM_CTLCOLORSTATIC to the static control it is about as this message first (same
-// wParam and lParam): a control that answers with a brush chooses its own colours.
-inline constexpr UINT kReflectedCtlColorStatic = WM_APP + 0x7F1;
-
-// The answer to WM_CTLCOLORSTATIC for text in `textColour` on the forms' background (the
-// system's button-face colour): sets up the DC and returns the background brush.
-inline LRESULT TextOnFormBackground(HDC dc, COLORREF textColour) {
-    SetBkColor(dc, GetSysColor(COLOR_BTNFACE));
-    SetTextColor(dc, textColour);
-    return reinterpret_cast<LRESULT>(GetSysColorBrush(COLOR_BTNFACE));
-}
 
 // How a form's window looks and where it opens.
 struct FormDesign {
@@ -63,8 +54,8 @@ public:
 
     // Creates the window and its controls and runs OnLoad; does nothing when already loaded.
     void Load();
-    // Loads if needed and shows. A modal show disables the thread's other top-level windows and
-    // returns once this form has been unloaded.
+    // Loads if needed and shows. A modal show disables the thread's other forms and returns once
+    // this form has been unloaded, or at once on a quit (message_loop.h), leaving it loaded.
     void Show(ShowMode mode = ShowMode::Modeless);
     void SetVisible(bool visible);
     // Runs OnUnload and destroys the window; does nothing when not loaded.
@@ -72,9 +63,6 @@ public:
 
     std::wstring Caption() const;
     void SetCaption(const std::wstring& text);
-
-    // The form behind a window of ours, or nullptr.
-    static Form* FromHwnd(HWND hwnd);
 
 protected:
     explicit Form(FormDesign design);
@@ -99,21 +87,19 @@ protected:
 
 private:
     static LRESULT CALLBACK WndProc(HWND hwnd, UINT msg, WPARAM wp, LPARAM lp);
+    // Whether a window of the thread is one of the program's forms.
+    static bool IsForm(HWND hwnd);
     LRESULT Handle(UINT msg, WPARAM wp, LPARAM lp);
     void RegisterClassOnce();
-    void ReleaseModal();
-    void RestoreFocus();
-    // WM_NEXTDLGCTL as a dialog procedure answers it: the focus goes to the control in `wp` when
-    // LOWORD(lp) is set, otherwise to the next (wp == 0) or previous tab stop.
-    void MoveDialogFocus(WPARAM wp, LPARAM lp);
+    // Everything the form holds for its window goes here, when the window goes (WM_NCDESTROY).
+    void Detached();
 
     FormDesign design_;
     HWND hwnd_ = nullptr;
     UniqueFont font_;
-    HWND lastFocus_ = nullptr;
-    bool modal_ = false;
+    DialogNavigation navigation_;
+    std::optional<ModalScope> modal_;
     bool activated_ = false;
-    std::vector<HWND> disabledByModal_;
 };
 
 // A single-instance reference to a form kind: creates the object on first use; Drop lets it go
@@ -139,15 +125,16 @@ public:
     }
     bool Exists() const { return object_ != nullptr; }
     void Drop() { object_.reset(); }
-    std::shared_ptr<T> Share() { Get(); return object_; }
 
 private:
     std::shared_ptr<T> object_;
     std::function<std::shared_ptr<T>()> make_;
 };
 
-// The hidden window that owns forms without a taskbar button, and its class.
+// The hidden window that owns the forms without a taskbar button: made once, by the program,
+// with its class name and title, before its first such form loads (later calls return it).
+HWND CreateApplicationWindow(const wchar_t* className, const wchar_t* title);
+// That window, or nullptr before it is made.
 HWND ApplicationWindow();
-inline constexpr wchar_t kApplicationWindowClass[] = L"TavelinApplication";
 
 }  // namespace win

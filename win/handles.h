@@ -4,7 +4,6 @@
 // load/free by hand.
 
 #include <windows.h>
-#include <objbase.h>
 
 #include <utility>
 
@@ -147,36 +146,6 @@ public:
 private:
     HDC dc_;
     HGDIOBJ previous_;
-};
-
-// The thread's single-threaded COM apartment, which the shell's handlers may need: entered with
-// ole32's CoInitializeEx and left with its CoUninitialize. ole32 is the caller's, loaded from
-// System32 (the program does not import it), and must outlive the apartment.
-class ComApartment {
-public:
-    ComApartment() = default;
-    explicit ComApartment(HMODULE ole32) {
-        if (!ole32) return;
-        const auto enter = reinterpret_cast<decltype(&CoInitializeEx)>(
-            reinterpret_cast<void*>(GetProcAddress(ole32, "CoInitializeEx")));
-        leave_ = reinterpret_cast<decltype(&CoUninitialize)>(
-            reinterpret_cast<void*>(GetProcAddress(ole32, "CoUninitialize")));
-        if (!enter || !leave_ || FAILED(enter(nullptr, COINIT_APARTMENTTHREADED | COINIT_DISABLE_OLE1DDE))) {
-            leave_ = nullptr;
-        }
-    }
-    ComApartment(const ComApartment&) = delete;
-    ComApartment& operator=(const ComApartment&) = delete;
-    ComApartment(ComApartment&& other) noexcept : leave_(std::exchange(other.leave_, nullptr)) {}
-    ComApartment& operator=(ComApartment&&) = delete;
-    ~ComApartment() {
-        if (leave_) leave_();
-    }
-
-    bool Entered() const { return leave_ != nullptr; }
-
-private:
-    decltype(&CoUninitialize) leave_ = nullptr;
 };
 
 }  // namespace win

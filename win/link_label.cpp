@@ -3,7 +3,6 @@
 #include <utility>
 
 #include "win/failure.h"
-#include "win/form.h"
 #include "win/text.h"
 #include "win/twips.h"
 
@@ -11,7 +10,7 @@ namespace win {
 
 namespace {
 
-constexpr wchar_t kLabelProperty[] = L"TavelinClickableLabel";
+constexpr wchar_t kLabelProperty[] = L"win::ClickableLabel";
 constexpr COLORREF kLinkBlue = RGB(0, 0, 255);
 
 }  // namespace
@@ -31,6 +30,7 @@ void ClickableLabel::Attach(HWND label, std::function<void()> onClick) {
 void ClickableLabel::Detach() {
     SetWindowLongPtrW(hwnd_, GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(original_));
     RemovePropW(hwnd_, kLabelProperty);
+    SetOwnColours(hwnd_, nullptr);  // whatever the label chose goes with it
     hwnd_ = nullptr;
 }
 
@@ -68,21 +68,18 @@ bool ClickableLabel::OnMessage(UINT msg, WPARAM, LPARAM lp, LRESULT& result) {
 }
 
 LRESULT CALLBACK ClickableLabel::Proc(HWND hwnd, UINT msg, WPARAM wp, LPARAM lp) {
-    auto* self = static_cast<ClickableLabel*>(GetPropW(hwnd, kLabelProperty));
-    if (!self) return DefWindowProcW(hwnd, msg, wp, lp);
-    const WNDPROC original = self->original_;
-    if (msg == WM_NCDESTROY) {
-        self->Detach();
-        return CallWindowProcW(original, hwnd, msg, wp, lp);
-    }
-    try {
+    return Guarded([&] {
+        auto* self = static_cast<ClickableLabel*>(GetPropW(hwnd, kLabelProperty));
+        if (!self) return DefWindowProcW(hwnd, msg, wp, lp);
+        const WNDPROC original = self->original_;
+        if (msg == WM_NCDESTROY) {
+            self->Detach();
+            return CallWindowProcW(original, hwnd, msg, wp, lp);
+        }
         LRESULT result = 0;
         if (self->OnMessage(msg, wp, lp, result)) return result;
-    } catch (...) {
-        // As in every window procedure of the program: nothing unwinds through the system.
-        FailFast();
-    }
-    return CallWindowProcW(original, hwnd, msg, wp, lp);
+        return CallWindowProcW(original, hwnd, msg, wp, lp);
+    });
 }
 
 void LinkLabel::Attach(HWND label, HCURSOR pointer, std::function<void()> onClick) {
@@ -91,7 +88,10 @@ void LinkLabel::Attach(HWND label, HCURSOR pointer, std::function<void()> onClic
     SendMessageW(label, WM_SETFONT, reinterpret_cast<WPARAM>(font_.get()), FALSE);
     SizeLabelToText(label);
     ClickableLabel::Attach(label, std::move(onClick));
+    SetOwnColours(label, this);
 }
+
+HBRUSH LinkLabel::ColoursFor(HDC dc) { return TextOnFormBackground(dc, TextColour()); }
 
 COLORREF LinkLabel::TextColour() {
     HIGHCONTRASTW contrast{};
@@ -111,9 +111,6 @@ bool LinkLabel::ShowsFocus() const {
 
 bool LinkLabel::OnMessage(UINT msg, WPARAM wp, LPARAM lp, LRESULT& result) {
     switch (msg) {
-        case kReflectedCtlColorStatic:
-            result = TextOnFormBackground(reinterpret_cast<HDC>(wp), TextColour());
-            return true;
         case WM_PAINT:
             result = CallOriginal(msg, wp, lp);
             if (ShowsFocus()) {

@@ -6,6 +6,7 @@
 #include <functional>
 #include <string>
 
+#include "win/control_colours.h"
 #include "win/handles.h"
 
 namespace win {
@@ -45,11 +46,12 @@ private:
 // SS_NOPREFIX, and WS_TABSTOP for the keyboard: it then takes the focus, shows the system's focus
 // rectangle (as the window's keyboard cues say), and Enter or Space activates it as a click
 // does. Other keys go on to the window, so its own keys work whichever link has the focus.
-class LinkLabel : public ClickableLabel {
+class LinkLabel : public ClickableLabel, private OwnColours {
 public:
     void Attach(HWND label, HCURSOR pointer, std::function<void()> onClick);
 
 private:
+    HBRUSH ColoursFor(HDC dc) override;
     // The colour of the links' text now.
     static COLORREF TextColour();
     bool OnMessage(UINT msg, WPARAM wp, LPARAM lp, LRESULT& result) override;

@@ -1,25 +1,30 @@
 #pragma once
-// The message loop's building blocks, shared by every nested loop of the program.
+// The program's message loops: the yield and the loop of a modal show route every message the
+// same way (the window's navigation keys first, then translate and dispatch) and follow one rule
+// for a quit.
+//
+// A quit (WM_QUIT: PostQuitMessage, or PostThreadMessage from anywhere in or outside the process)
+// ends the loop that meets it, and that loop posts it again, so that every loop around it ends
+// too, out to the run, which then ends the program with the flush's exit code. The system's own
+// modal loops (a message box's) do the same. No loop may go on after a quit: the system hands a
+// pending quit out before any input, so a loop that kept going would never see a click or key
+// again.
 
 #include <windows.h>
 
+#include <functional>
+
 namespace win {
 
-// Which keys a top-level window leaves to the message loop for moving around its controls.
-enum class NavigationKeys {
-    None,
-    Tab,     // Tab and Shift+Tab move the focus between tab stops (WM_NEXTDLGCTL)
-    Dialog,  // everything a dialog does: Tab, access keys, Enter, Escape (IsDialogMessage)
-};
+// Processes every pending message of the thread once and returns (the classic DoEvents): true,
+// or false when it met a quit, which the caller's loop must then end on.
+bool DoEvents();
 
-// Processes every pending message of the thread once and returns (the classic DoEvents).
-void DoEvents();
+// Waits for the thread's messages and routes them until `done()` holds (it is asked before each
+// wait) or a quit arrives: true, or false when a quit ended it.
+bool RunMessagesUntil(const std::function<bool()>& done);
 
-// Routes one message: the navigation keys of its top-level window (UseNavigationKeys), then
-// translate and dispatch.
+// Routes one message: the navigation keys of its top-level window, then translate and dispatch.
 void DispatchOne(MSG& msg);
-
-// Gives a top-level window its navigation keys; NavigationKeys::None before the window goes.
-void UseNavigationKeys(HWND window, NavigationKeys keys);
 
 }  // namespace win

@@ -22,11 +22,8 @@ HMODULE LoadFromSystem32(const wchar_t* name) {
 }  // namespace
 
 void RestrictDllSearchToSystem32() {
-    using SetDefaultDllDirectoriesFn = BOOL(WINAPI*)(DWORD);
-    HMODULE kernel = GetModuleHandleW(L"kernel32.dll");
-    auto set = reinterpret_cast<SetDefaultDllDirectoriesFn>(
-        reinterpret_cast<void*>(GetProcAddress(kernel, "SetDefaultDllDirectories")));
-    if (set) set(kSearchSystem32);
+    const Kernel32 kernel32;
+    if (kernel32.SetDefaultDllDirectories) kernel32.SetDefaultDllDirectories(kSearchSystem32);
     SetDllDirectoryW(L"");  // also drops the current directory from the legacy search
 }
 

@@ -2,9 +2,20 @@
 // Loading DLLs safely when the program runs from a removable drive: its own folder is then the
 // drive, so nothing may be looked up there. The program imports statically only what the loader
 // resolves from System32 before any of its code runs (kernel32, user32, gdi32, msvcrt); every
-// other system DLL comes through SystemLibrary, after RestrictDllSearchToSystem32.
+// other system DLL is loaded from System32, after RestrictDllSearchToSystem32.
+//
+// Below is the one list of the system functions the program takes at run time: one class per
+// DLL, one member per export. Making a library object loads its DLL (and the object frees it);
+// a member is empty when the DLL or the export is missing, and otherwise reads like the plain
+// call: `Shell32 shell32; if (shell32.ShellExecuteW) shell32.ShellExecuteW(...)`.
 
 #include <windows.h>
+#include <commctrl.h>
+#include <mmsystem.h>
+#include <objbase.h>
+#include <shellapi.h>
+
+#include <utility>
 
 #include "win/handles.h"
 
@@ -13,27 +24,71 @@ namespace win {
 // Restricts the process's later DLL searches, and those of the DLLs it loads, to System32.
 void RestrictDllSearchToSystem32();
 
-// A system DLL loaded from System32 only and freed with its owner, with typed access to its
-// exports:
-//   SystemLibrary shell32(L"shell32.dll");
-//   if (auto* execute = shell32.Function<decltype(ShellExecuteW)>("ShellExecuteW")) ...
+// A DLL loaded from System32 only, freed with its owner.
 class SystemLibrary {
 public:
-    SystemLibrary() = default;
     explicit SystemLibrary(const wchar_t* name);
+    SystemLibrary(const SystemLibrary&) = delete;
+    SystemLibrary& operator=(const SystemLibrary&) = delete;
 
     bool Loaded() const { return module_.valid(); }
-    HMODULE Get() const { return module_.get(); }
 
-    // The export `name` as a function of type Fn (its declaration's type), or nullptr.
+    // One export of the library, typed as its declaration (`Fn` is the function's type).
     template <class Fn>
-    Fn* Function(const char* name) const {
-        if (!module_) return nullptr;
-        return reinterpret_cast<Fn*>(reinterpret_cast<void*>(GetProcAddress(module_.get(), name)));
-    }
+    class Export {
+    public:
+        Export(const SystemLibrary& library, const char* name)
+            : function_(library.module_ ? reinterpret_cast<Fn*>(reinterpret_cast<void*>(
+                                              GetProcAddress(library.module_.get(), name)))
+                                        : nullptr) {}
+        explicit operator bool() const { return function_ != nullptr; }
+        template <class... Args>
+        auto operator()(Args&&... args) const {
+            return function_(std::forward<Args>(args)...);
+        }
+
+    private:
+        Fn* function_;
+    };
 
 private:
     UniqueModule module_;
 };
+
+#define WIN_SYSTEM_EXPORT(name) Export<decltype(::name)> name{*this, #name}
+
+// Only for RestrictDllSearchToSystem32: kernel32 is always loaded, but these exports are newer
+// than some of the systems the program runs on.
+struct Kernel32 : SystemLibrary {
+    Kernel32() : SystemLibrary(L"kernel32.dll") {}
+    Export<BOOL WINAPI(DWORD)> SetDefaultDllDirectories{*this, "SetDefaultDllDirectories"};
+};
+
+// The document opener's shell (shell.h).
+struct Shell32 : SystemLibrary {
+    Shell32() : SystemLibrary(L"shell32.dll") {}
+    WIN_SYSTEM_EXPORT(ShellExecuteW);
+};
+
+// The COM apartment that the shell's handlers may need (shell.h).
+struct Ole32 : SystemLibrary {
+    Ole32() : SystemLibrary(L"ole32.dll") {}
+    WIN_SYSTEM_EXPORT(CoInitializeEx);
+    WIN_SYSTEM_EXPORT(CoUninitialize);
+};
+
+// The sound player (sound.h).
+struct Winmm : SystemLibrary {
+    Winmm() : SystemLibrary(L"winmm.dll") {}
+    WIN_SYSTEM_EXPORT(sndPlaySoundW);
+};
+
+// The common controls, for the windows whose controls take their look from them.
+struct Comctl32 : SystemLibrary {
+    Comctl32() : SystemLibrary(L"comctl32.dll") {}
+    WIN_SYSTEM_EXPORT(InitCommonControlsEx);
+};
+
+#undef WIN_SYSTEM_EXPORT
 
 }  // namespace win

@@ -14,6 +14,7 @@
 #include <vector>
 
 #include "app/screen_effect_window.h"
+#include "app/window_names.h"
 #include "tests/support/pe_image.h"
 #include "win/form.h"
 #include "win/handles.h"
@@ -96,6 +97,7 @@ double Median(std::vector<double> v) {
 }  // namespace
 
 int main(int argc, char** argv) {
+    win::CreateApplicationWindow(app::names::kApplicationWindowClass, app::names::kApplicationTitle);
     double seconds = 2.0;
     int rounds = 5;
     for (int i = 1; i + 1 < argc; i += 2) {

@@ -32,11 +32,14 @@
 // Input
 //   click <window> <id>           posts a button click
 //   close <window>                asks the window to close (WM_CLOSE)
+//   quit <window> [code]          posts WM_QUIT to the window's thread, as any component of the
+//                                 process may (default code 0)
 //   msgbox <caption> [ms]         waits for a message box: text="T" buttons="B,..." icons=N owner=C|none
 //   nomsgbox <caption> <ms>       no such message box appears for that long (exit 1 if one does)
 //   dismiss <caption>             presses the box's OK button and waits until it is gone
 // The system
-//   fmt <error>                   the system's text for an error number
+//   result-text <error> <stage>   the result text the program shows for that outcome, built by
+//                                 the program's own library from the system's text
 //   dpi                           the system DPI
 //   face <name>                   the face a screen DC gets when it asks for that font
 //   measure <face> <centipoints> <underline 0|1> <text>
@@ -59,6 +62,7 @@
 #include <vector>
 
 #include "app/window_names.h"
+#include "core/result_text.h"
 #include "tests/support/handles.h"
 #include "tests/support/text.h"
 #include "win/animation.h"
@@ -481,6 +485,11 @@ int main(int argc, char** argv) {
         PostMessageW(Require(args[0]), WM_CLOSE, 0, 0);
         return 0;
     }
+    if (verb == "quit") {
+        need(1);
+        const DWORD thread = GetWindowThreadProcessId(Require(args[0]), nullptr);
+        return PostThreadMessageW(thread, WM_QUIT, static_cast<WPARAM>(number(1, 0)), 0) ? 0 : 1;
+    }
     if (verb == "msgbox") {
         need(1);
         HWND box = WaitForBox(Wide(args[0].c_str()), ms(1, 20000));
@@ -494,9 +503,11 @@ int main(int argc, char** argv) {
         PostMessageW(box, WM_COMMAND, MAKEWPARAM(IDOK, BN_CLICKED), reinterpret_cast<LPARAM>(GetDlgItem(box, IDOK)));
         return WaitUntil(5000, [&] { return !IsWindow(box); }) ? 0 : 1;
     }
-    if (verb == "fmt") {
-        need(1);
-        std::printf("%s\n", Escaped(win::SystemErrorText(static_cast<std::int32_t>(number(0, 0)))).c_str());
+    if (verb == "result-text") {
+        need(2);
+        const auto error = static_cast<std::int32_t>(number(0, 0));
+        const auto stage = static_cast<int>(number(1, 0));
+        std::printf("%s\n", Escaped(core::ResultText(error, win::SystemErrorText(error), stage)).c_str());
         return 0;
     }
     if (verb == "dpi") {

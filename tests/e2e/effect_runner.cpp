@@ -322,6 +322,7 @@ std::vector<int> ParseList(const char* text) {
 }  // namespace
 
 int main(int argc, char** argv) {
+    win::CreateApplicationWindow(app::names::kApplicationWindowClass, app::names::kApplicationTitle);
     for (int i = 1; i < argc; ++i) {
         const std::string a = argv[i];
         const char* v = i + 1 < argc ? argv[i + 1] : "";

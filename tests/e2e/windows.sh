@@ -148,4 +148,48 @@ scenario_clip_moves() {
   tavelin_wait; expect "exit code" "$TAV_RC" 0
 }
 
+# A quit posted to the program's thread from outside, as any component in the process may post
+# one, ends the run wherever it arrives, with the flush's own exit code (not the quit's) and no
+# window left: during the flush, on the result window, the About window, its message box and the
+# screen effect.
+quit_on() {  # quit_on WHAT WINDOW EXIT
+  local what=$1 window=$2 code=$3
+  driver quit "$window" 5 || { fail "$what: no quit posted"; return; }
+  if tavelin_wait 20; then
+    expect "a quit $what ends the run with the flush's exit code" "$TAV_RC" "$code"
+  else
+    fail "a quit $what left the program running"
+    tavelin_kill
+  fi
+  expect "a quit $what leaves no window" \
+    "$(driver count wait)$(driver count result)$(driver count about)$(driver count box)$(driver count effect)" "00000"
+}
+
+scenario_quit() {
+  use_app_copy
+  tavelin_start $(shim_env TAVELIN_SHIM_SLEEP_MS=2000) -- S:
+  driver wait wait 30000 || fail "no wait window"
+  quit_on "during the flush" wait 0
+
+  tavelin_start R:
+  driver wait result 60000 || fail "no result window"
+  quit_on "on the result window" result 2
+
+  open_about R: && quit_on "on the About window" about 2
+
+  rm "$APP/gpl.txt"
+  if open_about R:; then
+    xdotool key Escape
+    driver msgbox Tavelin 10000 >/dev/null || fail "no message box for the missing licence"
+    quit_on "on the message box" box 2
+  fi
+
+  if open_about R:; then
+    click_control about 13
+    driver wait effect 10000 || fail "the screen effect did not start"
+    sleep 0.5
+    quit_on "during the screen effect" effect 2
+  fi
+}
+
 run_scenario "$@"

@@ -24,12 +24,12 @@ TEST(ArgumentPart, EmptyWhenThereAreNoArguments) {
     EXPECT_EQ(core::ArgumentPart(L""), L"");
 }
 
-TEST(AppDirFromModulePath, NoTrailingBackslashExceptAtADriveRoot) {
-    EXPECT_EQ(core::AppDirFromModulePath(L"C:\\Tools\\Tavelin\\tavelin.exe"), L"C:\\Tools\\Tavelin");
-    EXPECT_EQ(core::AppDirFromModulePath(L"E:\\tavelin.exe"), L"E:\\");
-    EXPECT_EQ(core::AppDirFromModulePath(L"\\\\server\\share\\tavelin.exe"), L"\\\\server\\share");
+TEST(ProgramFolderOf, NoTrailingBackslashExceptAtADriveRoot) {
+    EXPECT_EQ(core::ProgramFolderOf(L"C:\\Tools\\Tavelin\\tavelin.exe"), L"C:\\Tools\\Tavelin");
+    EXPECT_EQ(core::ProgramFolderOf(L"E:\\tavelin.exe"), L"E:\\");
+    EXPECT_EQ(core::ProgramFolderOf(L"\\\\server\\share\\tavelin.exe"), L"\\\\server\\share");
     // Sibling files are the directory + "\" + name, so a root holds two backslashes in a row.
-    EXPECT_EQ(core::AppDirFromModulePath(L"E:\\tavelin.exe") + L"\\res.dll", L"E:\\\\res.dll");
+    EXPECT_EQ(core::ProgramFolderOf(L"E:\\tavelin.exe") + L"\\res.dll", L"E:\\\\res.dll");
 }
 
 }  // namespace

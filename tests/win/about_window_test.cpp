@@ -14,8 +14,9 @@
 #include "app/about_window.h"
 #include "app/window_names.h"
 #include "tests/support/pe_image.h"
-#include "win/app_dir.h"
 #include "win/handles.h"
+#include "win/form.h"
+#include "win/program_folder.h"
 #include "win/message_loop.h"
 
 namespace {
@@ -91,7 +92,7 @@ protected:
         hotLightBefore_ = GetSysColor(COLOR_HOTLIGHT);
         SetSysColors(1, &element, &kHotLight);
         about_ = std::make_shared<app::AboutWindow>(app::AboutWindow::Needs{
-            [] { return std::wstring(L"Tavelin"); }, win::AppPath(), [this] { ++effects_; }});
+            [] { return std::wstring(L"Tavelin"); }, win::ProgramFolder(), [this] { ++effects_; }});
         about_->Show();
         Pump(300);
     }

@@ -46,7 +46,7 @@ protected:
         host_ = CreateWindowExW(0, L"STATIC", L"", WS_POPUP | WS_VISIBLE | WS_CLIPCHILDREN, 100, 100, 300,
                                 120, nullptr, nullptr, GetModuleHandleW(nullptr), nullptr);
         ASSERT_NE(host_, nullptr);
-        anim_ = Animation::Create(host_, 1, 0, 0, 252, 58);
+        anim_ = Animation::Create({.parent = host_, .className = L"TestAnimation", .id = 1, .pixels = {0, 0, 252, 58}});
         ASSERT_NE(anim_.Hwnd(), nullptr);
         Pump(50);
     }

@@ -28,6 +28,7 @@ private:
         win::FormDesign d;
         d.className = L"TavelinFailingForm";
         d.style = WS_POPUP | WS_CAPTION;
+        d.showInTaskbar = true;  // no application window needed
         d.clientWidth = 1500;
         d.clientHeight = 750;
         return d;

@@ -12,8 +12,8 @@
 #include "app/window_names.h"
 #include "tests/support/text.h"
 #include "version.h"
-#include "win/app_dir.h"
 #include "win/form.h"
+#include "win/program_folder.h"
 #include "win/message_loop.h"
 #include "win/twips.h"
 
@@ -25,6 +25,14 @@ namespace names = app::names;
 const std::wstring kVersion = std::to_wstring(TAVELIN_VERSION_MAJOR) + L"." + std::to_wstring(TAVELIN_VERSION_MINOR) +
                               L"." + std::to_wstring(TAVELIN_VERSION_PATCH);
 const std::wstring kTitle = L"Tavelin v." + kVersion;
+
+// Every window test of this program runs as the program does, with the hidden application
+// window that owns the windows without a taskbar button.
+class ApplicationWindowEnvironment : public ::testing::Environment {
+    void SetUp() override { win::CreateApplicationWindow(names::kApplicationWindowClass, names::kApplicationTitle); }
+};
+[[maybe_unused]] const auto* const kApplicationWindow =
+    ::testing::AddGlobalTestEnvironment(new ApplicationWindowEnvironment);
 
 int g_constructed = 0;
 
@@ -166,9 +174,9 @@ TEST(Form, DroppedReferenceLivesOnWhileItsModalShowRuns) {
     win::FormRef<TestForm> ref;
     Later later;
     later.Run(20, [&] {
-        auto self = ref.Share();
-        ref.Drop();       // the program-wide reference goes first ...
-        self->Unload();   // ... then the window, as the screen effect ends its run
+        TestForm& self = ref.Get();
+        ref.Drop();      // the program-wide reference goes first ...
+        self.Unload();   // ... then the window, as the screen effect ends its run
     });
     ref->Show(win::ShowMode::Modal);
     EXPECT_FALSE(ref.Exists());
@@ -185,9 +193,44 @@ TEST(Form, ActivationHandlerRunsFromTheLoopAfterShow) {
     ref->Unload();
 }
 
+// The pending quit's code, taken off the queue; -1 when none is pending.
+int TakeQuit() {
+    MSG msg;
+    return PeekMessageW(&msg, nullptr, WM_QUIT, WM_QUIT, PM_REMOVE) ? static_cast<int>(msg.wParam) : -1;
+}
+
+// A quit ends whichever loop meets it and stays posted for the loops around it: the yield, a
+// modal show, and modal shows nested in each other, which give the other windows back.
+TEST(MessageLoop, AQuitEndsEveryLoopAndStaysPosted) {
+    PostQuitMessage(5);
+    EXPECT_FALSE(win::DoEvents());
+    EXPECT_FALSE(win::DoEvents()) << "the quit must stay posted";
+    EXPECT_EQ(TakeQuit(), 5);
+    EXPECT_TRUE(win::DoEvents());
+
+    win::FormRef<TestForm> background, outer, inner;
+    background->Show();
+    bool innerReturned = false;
+    Later later;
+    later.Run(20, [&] {
+        later.Run(40, [] { PostQuitMessage(7); });
+        inner->Show(win::ShowMode::Modal);
+        innerReturned = true;
+    });
+    outer->Show(win::ShowMode::Modal);
+    EXPECT_TRUE(innerReturned);
+    EXPECT_TRUE(outer->IsLoaded() && inner->IsLoaded()) << "a quit ends the loops, not the windows";
+    EXPECT_TRUE(IsWindowEnabled(background->Hwnd())) << "the modal shows must give the others back";
+    EXPECT_TRUE(IsWindowEnabled(outer->Hwnd()));
+    EXPECT_EQ(TakeQuit(), 7);
+    inner->Unload();
+    outer->Unload();
+    background->Unload();
+}
+
 class ResultWindow : public ::testing::Test {
 protected:
-    app::Windows windows{win::AppPath(), kVersion};
+    app::Windows windows{win::ProgramFolder(), kVersion};
     void TearDown() override { windows.UnloadAll(); }
 };
 
@@ -357,7 +400,7 @@ TEST_F(ResultWindow, InfoShowsTheAboutWindowAndItsCloseEndsTheResultToo) {
 }
 
 TEST(WaitWindow, TitleLessThickFrameWithTaskbarButtonCentred) {
-    app::Windows windows{win::AppPath(), kVersion};
+    app::Windows windows{win::ProgramFolder(), kVersion};
     windows.wait->Start();
     HWND hwnd = windows.wait->Hwnd();
     ASSERT_TRUE(IsWindowVisible(hwnd));

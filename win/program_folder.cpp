@@ -1,4 +1,4 @@
-#include "win/app_dir.h"
+#include "win/program_folder.h"
 
 #include <windows.h>
 
@@ -6,7 +6,7 @@
 
 namespace win {
 
-std::wstring AppPath() {
+std::wstring ProgramFolder() {
     std::wstring path(MAX_PATH, L'\0');
     for (;;) {
         const DWORD n = GetModuleFileNameW(nullptr, path.data(), static_cast<DWORD>(path.size()));
@@ -16,7 +16,7 @@ std::wstring AppPath() {
         }
         path.resize(path.size() * 2);
     }
-    return core::AppDirFromModulePath(path);
+    return core::ProgramFolderOf(path);
 }
 
 }  // namespace win
