@@ -12,6 +12,7 @@
 #include "app/window_names.h"
 #include "core/shell_failure.h"
 #include "resource.h"
+#include "sibling_files.h"
 #include "win/file.h"
 #include "win/text.h"
 #include "win/twips.h"
@@ -138,7 +139,7 @@ void AboutWindow::OnLoad() {
     // border shows.
     InvalidateRect(clipFrame_, nullptr, TRUE);
     // A clip that is missing or cannot be played leaves the square empty; the window still opens.
-    if (clip_.Open(needs_.appDir + L"\\korvane2.dll")) clip_.Play();
+    if (clip_.Open(needs_.appDir + L"\\" + siblings::kAboutClip)) clip_.Play();
 }
 
 void AboutWindow::OnEscapeReleased() { OpenLicence(); }
@@ -147,7 +148,7 @@ void AboutWindow::PlaySpotSound() {
     if (!winmm_.Loaded()) winmm_ = win::SystemLibrary(L"winmm.dll");
     auto* play = winmm_.Function<decltype(sndPlaySoundW)>("sndPlaySoundW");
     if (!play) return;
-    const std::wstring path = needs_.appDir + L"\\korvane.dll";
+    const std::wstring path = needs_.appDir + L"\\" + siblings::kSound;
     // Synchronous: returns once the sound has ended.
     if (win::RepresentableInAnsi(path)) {
         play(path.c_str(), SND_NODEFAULT);
@@ -161,9 +162,9 @@ void AboutWindow::PlaySpotSound() {
     play(reinterpret_cast<const wchar_t*>(sound.data()), SND_MEMORY | SND_NODEFAULT);
 }
 
-void AboutWindow::OpenLicence() { ReportShellFailure(OpenDocument(needs_.appDir + L"\\gpl.txt")); }
+void AboutWindow::OpenLicence() { ReportShellFailure(OpenDocument(needs_.appDir + L"\\" + siblings::kLicence)); }
 
-void AboutWindow::OpenReadme() { ReportShellFailure(OpenDocument(needs_.appDir + L"\\readme.txt")); }
+void AboutWindow::OpenReadme() { ReportShellFailure(OpenDocument(needs_.appDir + L"\\" + siblings::kReadme)); }
 
 void AboutWindow::OpenHomePage() { ReportShellFailure(OpenDocument(kMakerAddress)); }
 

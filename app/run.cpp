@@ -10,6 +10,7 @@
 #include "core/device_path.h"
 #include "core/flush_sequence.h"
 #include "core/result_text.h"
+#include "sibling_files.h"
 #include "version.h"
 #include "win/app_dir.h"
 #include "win/failure.h"
@@ -31,7 +32,7 @@ std::wstring VersionText() {
 Windows::Windows(std::wstring appDir, std::wstring version)
     : appDir_(std::move(appDir)),
       version_(std::move(version)),
-      wait([this] { return std::make_shared<WaitWindow>(appDir_ + L"\\res.dll"); }),
+      wait([this] { return std::make_shared<WaitWindow>(appDir_ + L"\\" + siblings::kWaitClip); }),
       result([this] {
           if (!comctl32_.Loaded()) comctl32_ = win::SystemLibrary(L"comctl32.dll");
           return std::make_shared<ResultWindow>(comctl32_,

@@ -4,6 +4,7 @@
 #
 # The environment (tavelin_e2e() in CMakeLists.txt sets it):
 #   TAVELIN_DIST            the folder with tavelin.exe and its sibling files
+#   TAVELIN_SIBLINGS        the sibling files' names, separated by spaces (SIBLINGS below)
 #   TAVELIN_DRIVER          the window driver (driver.exe; its verbs are listed in driver.cpp)
 #   TAVELIN_RECORDER        about_recorder.exe, the shell's stand-in
 #   TAVELIN_EFFECT_RUNNER   effect_runner.exe, the screen effect's host
@@ -22,7 +23,7 @@ set -uo pipefail
 E2E_DIR=$(cd "$(dirname "${BASH_SOURCE[0]}")" && pwd)
 . "$E2E_DIR/../../tools/wine-lib.sh"
 
-: "${TAVELIN_DIST:?}" "${TAVELIN_DRIVER:?}"
+: "${TAVELIN_DIST:?}" "${TAVELIN_DRIVER:?}" "${TAVELIN_SIBLINGS:?}"
 if [ -z "${TAV_SESSION_DIR:-}" ]; then
   exec "$E2E_DIR/../../tools/with-wine" bash "$0" "$@"
 fi
@@ -255,13 +256,16 @@ tavelin_wait() {
   return 1
 }
 
+# The files beside tavelin.exe, by name, as the build lists them.
+read -ra SIBLINGS <<<"$TAVELIN_SIBLINGS"
+
 # use_app_copy: from here on the program runs as a copy with its sibling files in $APP, a
 # folder of the scenario's own, which the scenario may change.
 use_app_copy() {
   local f
   APP=$E2E_TMP/app
   mkdir -p "$APP"
-  for f in tavelin.exe res.dll korvane.dll korvane2.dll gpl.txt readme.txt; do
+  for f in tavelin.exe "${SIBLINGS[@]}"; do
     cp "$TAVELIN_DIST/$f" "$APP/" || fail "no $f to copy"
   done
   EXE=$APP/tavelin.exe

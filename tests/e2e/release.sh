@@ -7,8 +7,6 @@
 #                    sit on can be pulled while the result is read)
 . "$(dirname "$0")/lib.sh"
 
-SIBLINGS=(res.dll korvane.dll korvane2.dll gpl.txt readme.txt)
-
 # The entries of a zip as "name|YYYY-MM-DD hh:mm:ss", one a line, in the archive's order.
 zip_entries() {
   python3 - "$1" <<'PY'
