@@ -35,7 +35,7 @@ no_password tools/setup.sh
 # A signed release of an earlier run never stands beside this run's release.
 rm -rf "$signed_dir"
 if [ "$signing" = 1 ]; then
-  tools/sign-release.sh check
+  tools/sign-release.sh check >/dev/null
 fi
 
 no_password cmake --preset windows >/dev/null

@@ -14,6 +14,7 @@
 #   TAVELIN_SOURCE          the source tree
 #   TAVELIN_ARTIFACTS       where scenarios leave screenshots
 #   TAVELIN_RELEASE_ZIP     the release zip (SHA256SUMS beside it); TAVELIN_RELEASE_FOLDER its folder
+#   TAVELIN_EXE_AUDIT       tavelin_win_tests.exe, whose TavelinExe tests read TAVELIN_AUDITED_EXE
 # A scenario runs in a session of tools/with-wine (one is made when there is none) on a lane of
 # its own: the lane ctest gave it (CTEST_RESOURCE_GROUP_0_LANE), else the first free one; one
 # scenario at a time holds a lane. DISPLAY and WINEPREFIX are the lane's, with the drives of
