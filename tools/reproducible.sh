@@ -59,8 +59,10 @@ released_names() { sed -n 's|^[0-9a-f]\{64\}  [^/]*/\(.*\)$|\1|p' "$1/SHA256SUMS
 verdict() {
   if [ -f "$2" ] && cmp -s "$1" "$2"; then
     echo identical
+  elif [ -f "$2" ] && [ "$(stat -c %s "$1")" != "$(stat -c %s "$2")" ]; then
+    echo "DIFFERENT (sizes $(stat -c %s "$1") and $(stat -c %s "$2"))"
   elif [ -f "$2" ]; then
-    echo "DIFFERENT ($(cmp -l "$1" "$2" 2>/dev/null | wc -l) bytes differ; sizes $(stat -c %s "$1") and $(stat -c %s "$2"))"
+    echo "DIFFERENT ($(cmp -l "$1" "$2" | wc -l) bytes differ)"
   else
     echo "MISSING"
   fi
