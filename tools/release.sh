@@ -17,6 +17,8 @@
 #
 # Entries are dated SOURCE_DATE_EPOCH when it is set, otherwise the time of the commit built.
 set -euo pipefail
+# The key as the caller named it, before the working folder changes.
+[ -z "${TAVELIN_SIGN_PFX:-}" ] || TAVELIN_SIGN_PFX=$(realpath -m -- "$TAVELIN_SIGN_PFX")
 cd "$(dirname "$0")/.."
 signed_dir=build/windows/release-signed
 
