@@ -197,7 +197,7 @@ print(server.server_address[1], flush=True)
 server.serve_forever()') >"$dir/tsa.port" 2>"$dir/tsa.log" </dev/null &
   pid=$!
   on_exit "kill $pid 2>/dev/null; wait $pid 2>/dev/null"
-  for _ in $(seq 100); do [ -s "$dir/tsa.port" ] && break; sleep 0.05; done
+  for _ in $(seq 400); do [ -s "$dir/tsa.port" ] && break; sleep 0.05; done
   TSA_URL=http://127.0.0.1:$(cat "$dir/tsa.port")/
 }
 
