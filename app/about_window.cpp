@@ -8,6 +8,7 @@
 #include "app/window_names.h"
 #include "core/shell_failure.h"
 #include "resource.h"
+#include "sibling_files.h"
 #include "win/control_colours.h"
 #include "win/twips.h"
 
@@ -121,17 +122,19 @@ void AboutWindow::OnLoad() {
     // border shows.
     InvalidateRect(clipFrame_, nullptr, TRUE);
     // A clip that is missing or cannot be played leaves the square empty; the window still opens.
-    if (clip_.Open(needs_.programFolder + L"\\korvane2.dll")) clip_.Play();
+    if (clip_.Open(Sibling(siblings::kAboutClip))) clip_.Play();
 }
+
+std::wstring AboutWindow::Sibling(const wchar_t* name) const { return needs_.programFolder + L"\\" + name; }
 
 void AboutWindow::OnEscapeReleased() { OpenLicence(); }
 
 // Synchronous: returns once the sound has ended.
-void AboutWindow::PlaySpotSound() { sound_.PlayToEnd(needs_.programFolder + L"\\korvane.dll"); }
+void AboutWindow::PlaySpotSound() { sound_.PlayToEnd(Sibling(siblings::kSound)); }
 
-void AboutWindow::OpenLicence() { ReportShellFailure(OpenDocument(needs_.programFolder + L"\\gpl.txt")); }
+void AboutWindow::OpenLicence() { ReportShellFailure(OpenDocument(Sibling(siblings::kLicence))); }
 
-void AboutWindow::OpenReadme() { ReportShellFailure(OpenDocument(needs_.programFolder + L"\\readme.txt")); }
+void AboutWindow::OpenReadme() { ReportShellFailure(OpenDocument(Sibling(siblings::kReadme))); }
 
 void AboutWindow::OpenHomePage() { ReportShellFailure(OpenDocument(kMakerAddress)); }
 

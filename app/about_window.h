@@ -39,6 +39,10 @@ private:
     void CreateControls() override;
     bool OnMessage(UINT msg, WPARAM wp, LPARAM lp, LRESULT& result) override;
 
+    // A sibling file's path: the program's folder, a backslash and the name, as it stands (at a
+    // drive root that makes two backslashes in a row).
+    std::wstring Sibling(const wchar_t* name) const;
+
     void OnEscapeReleased();
     void PlaySpotSound();
     void OpenLicence();

@@ -62,7 +62,8 @@ void ResultWindow::OnCommand(int id, int code, HWND /*control*/) {
 bool ResultWindow::OnMessage(UINT msg, WPARAM wp, LPARAM lp, LRESULT& result) {
     if (msg == WM_CTLCOLORSTATIC && reinterpret_cast<HWND>(lp) == resultText_) {
         // The locked text box keeps the button-face background.
-        result = reinterpret_cast<LRESULT>(win::TextOnFormBackground(reinterpret_cast<HDC>(wp), GetSysColor(COLOR_WINDOWTEXT)));
+        const HBRUSH back = win::TextOnFormBackground(reinterpret_cast<HDC>(wp), GetSysColor(COLOR_WINDOWTEXT));
+        result = reinterpret_cast<LRESULT>(back);
         return true;
     }
     return false;

@@ -11,6 +11,7 @@
 #include "core/device_path.h"
 #include "core/flush_sequence.h"
 #include "core/result_text.h"
+#include "sibling_files.h"
 #include "version.h"
 #include "win/failure.h"
 #include "win/message_loop.h"
@@ -32,7 +33,7 @@ std::wstring VersionText() {
 Windows::Windows(std::wstring programFolder, std::wstring version)
     : programFolder_(std::move(programFolder)),
       version_(std::move(version)),
-      wait([this] { return std::make_shared<WaitWindow>(programFolder_ + L"\\res.dll"); }),
+      wait([this] { return std::make_shared<WaitWindow>(programFolder_ + L"\\" + siblings::kWaitClip); }),
       result([this] {
           if (!comctl32_) {
               // Only that the library is there matters, not the answer.

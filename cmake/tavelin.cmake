@@ -5,10 +5,6 @@ function(tavelin_warnings target)
   target_compile_options(${target} PRIVATE -Wall -Wextra -Wshadow -Werror)
 endfunction()
 
-# Files generated for the user's folder (tavelin.exe's siblings); collected into tavelin_assets.
-set(TAVELIN_DIST_DIR ${CMAKE_BINARY_DIR})
-set(TAVELIN_ASSETS "")
-
 # tavelin_host_tool(<name> SOURCES <absolute paths>... [HEADERS <absolute paths>...])
 # A program that runs on the build machine (asset generators). In a native build it is an
 # ordinary target; in the cross build it is compiled with the host compiler by a custom

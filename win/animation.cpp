@@ -200,7 +200,8 @@ LRESULT CALLBACK AnimationProc(HWND hwnd, UINT msg, WPARAM wp, LPARAM lp) {
     return Guarded([&] {
         // The window owns its player from WM_NCCREATE to WM_NCDESTROY.
         if (msg == WM_NCCREATE) {
-            SetWindowLongPtrW(hwnd, GWLP_USERDATA, reinterpret_cast<LONG_PTR>(std::make_unique<Player>(hwnd).release()));
+            auto made = std::make_unique<Player>(hwnd);
+            SetWindowLongPtrW(hwnd, GWLP_USERDATA, reinterpret_cast<LONG_PTR>(made.release()));
         }
         auto* player = reinterpret_cast<Player*>(GetWindowLongPtrW(hwnd, GWLP_USERDATA));
         if (msg == WM_NCDESTROY) {

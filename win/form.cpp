@@ -229,8 +229,10 @@ LRESULT Form::Handle(UINT msg, WPARAM wp, LPARAM lp) {
         return DefWindowProcW(hwnd, msg, wp, lp);
     }
     if (msg == WM_CTLCOLORSTATIC) {
+        // A control that chooses its own colours is asked first.
         if (OwnColours* colours = OwnColoursOf(reinterpret_cast<HWND>(lp))) {
-            if (const HBRUSH brush = colours->ColoursFor(reinterpret_cast<HDC>(wp))) return reinterpret_cast<LRESULT>(brush);
+            const HBRUSH brush = colours->ColoursFor(reinterpret_cast<HDC>(wp));
+            if (brush) return reinterpret_cast<LRESULT>(brush);
         }
     }
     LRESULT result = 0;

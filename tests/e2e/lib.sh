@@ -4,6 +4,7 @@
 #
 # The environment (tavelin_e2e() in CMakeLists.txt sets it):
 #   TAVELIN_DIST            the folder with tavelin.exe and its sibling files
+#   TAVELIN_SIBLINGS        the sibling files' names, separated by spaces (SIBLINGS below)
 #   TAVELIN_DRIVER          the window driver (driver.exe; its verbs are listed in driver.cpp)
 #   TAVELIN_RECORDER        about_recorder.exe, the shell's stand-in
 #   TAVELIN_EFFECT_RUNNER   effect_runner.exe, the screen effect's host
@@ -13,6 +14,7 @@
 #   TAVELIN_SOURCE          the source tree
 #   TAVELIN_ARTIFACTS       where scenarios leave screenshots
 #   TAVELIN_RELEASE_ZIP     the release zip (SHA256SUMS beside it); TAVELIN_RELEASE_FOLDER its folder
+#   TAVELIN_EXE_AUDIT       tavelin_win_tests.exe, whose TavelinExe tests read TAVELIN_AUDITED_EXE
 # A scenario runs in a session of tools/with-wine (one is made when there is none) on a lane of
 # its own: the lane ctest gave it (CTEST_RESOURCE_GROUP_0_LANE), else the first free one; one
 # scenario at a time holds a lane. DISPLAY and WINEPREFIX are the lane's, with the drives of
@@ -22,7 +24,7 @@ set -uo pipefail
 E2E_DIR=$(cd "$(dirname "${BASH_SOURCE[0]}")" && pwd)
 . "$E2E_DIR/../../tools/wine-lib.sh"
 
-: "${TAVELIN_DIST:?}" "${TAVELIN_DRIVER:?}"
+: "${TAVELIN_DIST:?}" "${TAVELIN_DRIVER:?}" "${TAVELIN_SIBLINGS:?}"
 if [ -z "${TAV_SESSION_DIR:-}" ]; then
   exec "$E2E_DIR/../../tools/with-wine" bash "$0" "$@"
 fi
@@ -255,13 +257,16 @@ tavelin_wait() {
   return 1
 }
 
+# The files beside tavelin.exe, by name, as the build lists them.
+read -ra SIBLINGS <<<"$TAVELIN_SIBLINGS"
+
 # use_app_copy: from here on the program runs as a copy with its sibling files in $APP, a
 # folder of the scenario's own, which the scenario may change.
 use_app_copy() {
   local f
   APP=$E2E_TMP/app
   mkdir -p "$APP"
-  for f in tavelin.exe res.dll korvane.dll korvane2.dll gpl.txt readme.txt; do
+  for f in tavelin.exe "${SIBLINGS[@]}"; do
     cp "$TAVELIN_DIST/$f" "$APP/" || fail "no $f to copy"
   done
   EXE=$APP/tavelin.exe

@@ -1,6 +1,7 @@
 #pragma once
-// A 64-bit PE image's headers and the functions it imports by name, read from a file (the built
-// tavelin.exe) or from this process's own image (to intercept the program's calls in place).
+// A 64-bit PE image's headers, sections, base relocations and the functions it imports by name,
+// read from a file (the built tavelin.exe) or from this process's own image (to intercept the
+// program's calls in place).
 
 #include <windows.h>
 
@@ -8,6 +9,7 @@
 #include <cctype>
 #include <cstring>
 #include <functional>
+#include <map>
 #include <stdexcept>
 #include <string>
 #include <vector>
@@ -59,6 +61,43 @@ inline ImageReader FileImage(const std::vector<char>& file) {
         }
         throw std::runtime_error("RVA outside every section");
     };
+}
+
+// The section table, in the image's order.
+inline std::vector<IMAGE_SECTION_HEADER> Sections(const ImageReader& at) {
+    const auto dos = ReadAt<IMAGE_DOS_HEADER>(at, 0);
+    const IMAGE_NT_HEADERS64 nt = NtHeaders(at);
+    const DWORD table = static_cast<DWORD>(dos.e_lfanew) + offsetof(IMAGE_NT_HEADERS64, OptionalHeader) +
+                        nt.FileHeader.SizeOfOptionalHeader;
+    std::vector<IMAGE_SECTION_HEADER> sections;
+    for (WORD i = 0; i < nt.FileHeader.NumberOfSections; ++i) {
+        sections.push_back(ReadAt<IMAGE_SECTION_HEADER>(at, table + i * sizeof(IMAGE_SECTION_HEADER)));
+    }
+    return sections;
+}
+
+inline std::string SectionName(const IMAGE_SECTION_HEADER& section) {
+    const char* name = reinterpret_cast<const char*>(section.Name);
+    return std::string(name, strnlen(name, IMAGE_SIZEOF_SHORT_NAME));
+}
+
+// How many base relocations of each type (IMAGE_REL_BASED_*) the relocation table holds, read
+// block by block; throws when a block does not fit the table.
+inline std::map<int, size_t> BaseRelocationsByType(const ImageReader& at) {
+    const IMAGE_DATA_DIRECTORY table = NtHeaders(at).OptionalHeader.DataDirectory[IMAGE_DIRECTORY_ENTRY_BASERELOC];
+    std::map<int, size_t> counts;
+    for (DWORD offset = 0; offset < table.Size;) {
+        const auto block = ReadAt<IMAGE_BASE_RELOCATION>(at, table.VirtualAddress + offset);
+        if (block.SizeOfBlock < sizeof block || block.SizeOfBlock % sizeof(WORD) != 0 ||
+            block.SizeOfBlock > table.Size - offset) {
+            throw std::runtime_error("malformed base relocation block");
+        }
+        for (DWORD entry = sizeof block; entry < block.SizeOfBlock; entry += sizeof(WORD)) {
+            ++counts[ReadAt<WORD>(at, table.VirtualAddress + offset + entry) >> 12];
+        }
+        offset += block.SizeOfBlock;
+    }
+    return counts;
 }
 
 // The image this process runs.

@@ -1,13 +1,19 @@
-// The built tavelin.exe as a file: its imports, header flags, version record and manifest.
+// The built tavelin.exe as a file: its imports, header flags, sections, relocations, version
+// record and manifest; what binary scanners check of it, and the build's compile commands.
+//
+// TAVELIN_AUDITED_EXE (a Windows path) names another tavelin.exe to read, such as a signed
+// release's: `tavelin_win_tests --gtest_filter=TavelinExe.*:Resources.*`.
 
 #include <gtest/gtest.h>
 #include <windows.h>
 #include <imagehlp.h>
 
+#include <cstdlib>
 #include <cstring>
 #include <fstream>
 #include <iterator>
 #include <map>
+#include <regex>
 #include <set>
 #include <string>
 #include <vector>
@@ -18,11 +24,17 @@
 
 namespace {
 
-std::wstring ExePath() {
+// The build's folder: this test's own.
+std::wstring BuildFolder() {
     wchar_t self[MAX_PATH] = {};
     GetModuleFileNameW(nullptr, self, MAX_PATH);
-    std::wstring dir(self);
-    return dir.substr(0, dir.find_last_of(L'\\')) + L"\\tavelin.exe";
+    std::wstring path(self);
+    return path.substr(0, path.find_last_of(L'\\'));
+}
+
+std::wstring ExePath() {
+    if (const wchar_t* audited = _wgetenv(L"TAVELIN_AUDITED_EXE"); audited && *audited) return audited;
+    return BuildFolder() + L"\\tavelin.exe";
 }
 
 std::vector<char> ReadFile(const std::wstring& path) {
@@ -95,6 +107,68 @@ TEST(TavelinExe, RunsFromSwapWithValidChecksumAndNoTimeStamp) {
     EXPECT_EQ(inHeader, nt.OptionalHeader.CheckSum);
     EXPECT_NE(inHeader, 0u) << "no checksum in the header";
     EXPECT_EQ(inHeader, computed) << "the header's checksum does not match the file";
+}
+
+// Where the loader puts the image and what it lets run there, as Windows binary scanners check
+// it: anywhere (ASLR), above 4 GB and with 64-bit randomness, and its data never as code (DEP).
+TEST(TavelinExe, LoadsAnywhereHighWithDataNeverRun) {
+    const std::vector<char> file = ReadFile(ExePath());
+    ASSERT_GT(file.size(), 1024u);
+    const auto image = test_support::FileImage(file);
+    const IMAGE_NT_HEADERS64 nt = test_support::NtHeaders(image);
+    const WORD dll = nt.OptionalHeader.DllCharacteristics;
+    EXPECT_TRUE(dll & IMAGE_DLLCHARACTERISTICS_DYNAMIC_BASE) << "ASLR";
+    EXPECT_TRUE(dll & IMAGE_DLLCHARACTERISTICS_HIGH_ENTROPY_VA) << "64-bit ASLR";
+    EXPECT_TRUE(dll & IMAGE_DLLCHARACTERISTICS_NX_COMPAT) << "DEP";
+    EXPECT_TRUE(nt.FileHeader.Characteristics & IMAGE_FILE_LARGE_ADDRESS_AWARE) << "64-bit ASLR needs it";
+    EXPECT_GT(nt.OptionalHeader.ImageBase, 0xFFFFFFFFULL);
+    // Without its relocations the loader cannot move the image, whatever the flag says.
+    EXPECT_FALSE(nt.FileHeader.Characteristics & IMAGE_FILE_RELOCS_STRIPPED);
+    EXPECT_GT(test_support::BaseRelocationsByType(image)[IMAGE_REL_BASED_DIR64], 0u);
+}
+
+TEST(TavelinExe, NoSectionBothWritableAndExecutableOrSharedAndWritable) {
+    const std::vector<char> file = ReadFile(ExePath());
+    ASSERT_GT(file.size(), 1024u);
+    int executable = 0;
+    for (const IMAGE_SECTION_HEADER& section : test_support::Sections(test_support::FileImage(file))) {
+        const DWORD c = section.Characteristics;
+        const bool writable = c & IMAGE_SCN_MEM_WRITE;
+        EXPECT_FALSE(writable && (c & IMAGE_SCN_MEM_EXECUTE)) << test_support::SectionName(section);
+        EXPECT_FALSE(writable && (c & IMAGE_SCN_MEM_SHARED)) << test_support::SectionName(section);
+        if (c & IMAGE_SCN_MEM_EXECUTE) ++executable;
+    }
+    EXPECT_EQ(executable, 1) << "the code, in one section";
+}
+
+// Every file of the program (core, win, app) is compiled with the stack protector, which must be
+// the last word on it in its command: read from compile_commands.json in the build's folder.
+TEST(Build, EveryProductFileHasTheStackProtector) {
+    std::ifstream in((BuildFolder() + L"\\compile_commands.json").c_str(), std::ios::binary);
+    ASSERT_TRUE(in) << "no compile_commands.json beside the tests";
+    const std::string commands(std::istreambuf_iterator<char>(in), {});
+    const std::regex productFile(R"((.*)/(core|win|app)/[^/]+\.cpp)");
+    const std::regex stackProtector(R"(-f(no-)?stack-protector[-a-z]*)");
+    std::map<std::string, int> filesPerLayer;
+    for (size_t at = commands.find("\"file\": \""); at != std::string::npos;
+         at = commands.find("\"file\": \"", at + 1)) {
+        const size_t start = at + 9;
+        const std::string path = commands.substr(start, commands.find('"', start) - start);
+        std::smatch layer;
+        if (!std::regex_match(path, layer, productFile) || layer[1].str().ends_with("/tests")) continue;
+        ++filesPerLayer[layer[2]];
+        const size_t command = commands.rfind("\"command\": \"", at);
+        ASSERT_NE(command, std::string::npos) << path;
+        const std::string line = commands.substr(command, at - command);
+        std::string last;
+        for (auto m = std::sregex_iterator(line.begin(), line.end(), stackProtector); m != std::sregex_iterator(); ++m) {
+            last = m->str();
+        }
+        EXPECT_EQ(last, "-fstack-protector-strong") << path;
+    }
+    EXPECT_GE(filesPerLayer["core"], 5);
+    EXPECT_GE(filesPerLayer["win"], 5);
+    EXPECT_GE(filesPerLayer["app"], 5);
 }
 
 class Resources : public ::testing::Test {

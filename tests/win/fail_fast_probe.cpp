@@ -3,11 +3,15 @@
 //   fail_fast_probe window      an exception thrown by a window's handler
 //   fail_fast_probe terminate   std::terminate outside any window
 //   fail_fast_probe abort       abort()
+//   fail_fast_probe overrun     a write past the end of a buffer on the stack (the stack
+//                               protector's check, built as the program is)
 // It returns 0 only if it survives, which it must not.
 
 #include <windows.h>
 
+#include <cstddef>
 #include <cstdlib>
+#include <cstring>
 #include <exception>
 #include <memory>
 #include <stdexcept>
@@ -36,6 +40,13 @@ private:
     void OnCommand(int, int, HWND) override { throw std::runtime_error("a handler failed"); }
 };
 
+// Writes `length` bytes into a 16-byte buffer on the stack; the length is known only at run time.
+__attribute__((noinline)) int Overrun(std::size_t length) {
+    char buffer[16];
+    std::memset(buffer, 'x', length);
+    return buffer[length % sizeof buffer];
+}
+
 }  // namespace
 
 int main(int argc, char** argv) {
@@ -51,6 +62,8 @@ int main(int argc, char** argv) {
         }
         return 0;
     }
+    // The stack protector ends the process by itself, before any routing is set up.
+    if (mode == "overrun") return Overrun(static_cast<std::size_t>(argc) + 62);
     win::EndInternalFailuresFast();
     if (mode == "terminate") std::terminate();
     if (mode == "abort") std::abort();
