@@ -1,5 +1,6 @@
-// Writes the program's two animation clips into a folder: res.dll (the wait window's) and
-// korvane2.dll (the About window's). Despite their names they are plain AVI files.
+// Writes the program's two animation clips, the wait window's and the About window's, to the
+// paths it is given (the build names them from its list of sibling files). Whatever their names
+// say, they are plain AVI files.
 
 #include <cstdio>
 #include <string>
@@ -19,19 +20,17 @@ bool WriteFile(const std::string& path, const std::vector<std::uint8_t>& bytes) 
 }  // namespace
 
 int main(int argc, char** argv) {
-    if (argc != 2) {
-        std::fprintf(stderr, "usage: %s <output folder>\n", argv[0]);
+    if (argc != 3) {
+        std::fprintf(stderr, "usage: %s <wait window's clip> <About window's clip>\n", argv[0]);
         return 2;
     }
-    const std::string folder = argv[1];
     const struct {
-        const char* name;
+        const char* path;
         gen::IndexedClip clip;
-    } clips[] = {{"res.dll", gen::WaitClip()}, {"korvane2.dll", gen::AboutClip()}};
+    } clips[] = {{argv[1], gen::WaitClip()}, {argv[2], gen::AboutClip()}};
     for (const auto& c : clips) {
-        const std::string path = folder + "/" + c.name;
-        if (!WriteFile(path, gen::WriteAvi(c.clip))) {
-            std::fprintf(stderr, "cannot write %s\n", path.c_str());
+        if (!WriteFile(c.path, gen::WriteAvi(c.clip))) {
+            std::fprintf(stderr, "cannot write %s\n", c.path);
             return 1;
         }
     }
