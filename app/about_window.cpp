@@ -6,6 +6,7 @@
 #include <utility>
 
 #include "app/window_names.h"
+#include "core/command_line.h"
 #include "core/shell_failure.h"
 #include "resource.h"
 #include "sibling_files.h"
@@ -125,7 +126,7 @@ void AboutWindow::OnLoad() {
     if (clip_.Open(Sibling(siblings::kAboutClip))) clip_.Play();
 }
 
-std::wstring AboutWindow::Sibling(const wchar_t* name) const { return needs_.programFolder + L"\\" + name; }
+std::wstring AboutWindow::Sibling(const wchar_t* name) const { return core::SiblingPath(needs_.programFolder, name); }
 
 void AboutWindow::OnEscapeReleased() { OpenLicence(); }
 

@@ -39,8 +39,7 @@ private:
     void CreateControls() override;
     bool OnMessage(UINT msg, WPARAM wp, LPARAM lp, LRESULT& result) override;
 
-    // A sibling file's path: the program's folder, a backslash and the name, as it stands (at a
-    // drive root that makes two backslashes in a row).
+    // A sibling file's path (core::SiblingPath).
     std::wstring Sibling(const wchar_t* name) const;
 
     void OnEscapeReleased();

@@ -33,7 +33,7 @@ std::wstring VersionText() {
 Windows::Windows(std::wstring programFolder, std::wstring version)
     : programFolder_(std::move(programFolder)),
       version_(std::move(version)),
-      wait([this] { return std::make_shared<WaitWindow>(programFolder_ + L"\\" + siblings::kWaitClip); }),
+      wait([this] { return std::make_shared<WaitWindow>(core::SiblingPath(programFolder_, siblings::kWaitClip)); }),
       result([this] {
           if (!comctl32_) {
               // Only that the library is there matters, not the answer.

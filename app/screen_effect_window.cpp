@@ -94,11 +94,10 @@ void ScreenEffectWindow::Play() {
     running_ = true;
     // The window can also go away under the loop (the system's close command): the effect
     // then has nothing left to draw on and ends. A quit ends it too, as it ends every loop.
-    bool quit = false;
-    while (running_ && IsLoaded() && !quit) {
+    while (running_ && IsLoaded()) {
         const core::Pass pass = core::NextPass(p, W, H, random);
         BitBlt(surface.get(), pass.destX, pass.destY, p.blockw, p.blockh, surface.get(), pass.x, pass.y, SRCCOPY);
-        quit = !win::DoEvents();
+        if (!win::DoEvents()) break;
     }
 }
 

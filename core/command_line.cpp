@@ -28,4 +28,11 @@ std::wstring ProgramFolderOf(std::wstring_view modulePath) {
     return dir;
 }
 
+std::wstring SiblingPath(std::wstring_view programFolder, std::wstring_view name) {
+    std::wstring path(programFolder);
+    path += L'\\';
+    path += name;
+    return path;
+}
+
 }  // namespace core

@@ -15,4 +15,8 @@ std::wstring ArgumentPart(std::wstring_view commandLine);
 // trailing backslash, except at the root of a drive ("E:\"), where it keeps it.
 std::wstring ProgramFolderOf(std::wstring_view modulePath);
 
+// A file beside the program: its folder, a backslash and the name, used as it stands (at a drive
+// root that makes two backslashes in a row, which the system accepts).
+std::wstring SiblingPath(std::wstring_view programFolder, std::wstring_view name);
+
 }  // namespace core

@@ -2,6 +2,8 @@
 // checksum to match.
 //
 //   pe_swaprun <image>
+//   pe_swaprun --check <image>    changes nothing; exit code 0 when the header's checksum is the
+//                                 file's (as after signing, which rewrites it)
 //
 // With IMAGE_FILE_REMOVABLE_RUN_FROM_SWAP set, Windows copies the whole image to the page file
 // when it starts from removable media, so pages first touched later (the About window, the
@@ -62,7 +64,8 @@ bool Fail(const std::string& path, const char* why) {
     return false;
 }
 
-bool Mark(const std::string& path) {
+// Marks the image, or with `checkOnly` tells whether its checksum holds.
+bool Mark(const std::string& path, bool checkOnly) {
     std::vector<unsigned char> b;
     {
         std::ifstream in(path, std::ios::binary);
@@ -85,9 +88,13 @@ bool Mark(const std::string& path) {
     const std::uint16_t magic = Get16(b, optional);
     if (magic != 0x10B && magic != 0x20B) return Fail(path, "unknown optional header magic");
 
+    const std::size_t checksumAt = optional + kChecksumOffset;
+    if (checkOnly) {
+        if (Get32(b, checksumAt) != PeChecksum(b, checksumAt)) return Fail(path, "the checksum does not match");
+        return true;
+    }
     const std::size_t characteristicsAt = fileHeader + kCharacteristicsOffset;
     Put16(b, characteristicsAt, static_cast<std::uint16_t>(Get16(b, characteristicsAt) | kRemovableRunFromSwap));
-    const std::size_t checksumAt = optional + kChecksumOffset;
     Put32(b, checksumAt, PeChecksum(b, checksumAt));
 
     // Only the two fields change: write them in place (the file keeps its mode and owner).
@@ -104,9 +111,10 @@ bool Mark(const std::string& path) {
 }  // namespace
 
 int main(int argc, char** argv) {
-    if (argc != 2) {
-        std::fprintf(stderr, "usage: pe_swaprun <image>\n");
+    const bool checkOnly = argc == 3 && std::string(argv[1]) == "--check";
+    if (argc != 2 && !checkOnly) {
+        std::fprintf(stderr, "usage: pe_swaprun [--check] <image>\n");
         return 2;
     }
-    return Mark(argv[1]) ? 0 : 1;
+    return Mark(argv[argc - 1], checkOnly) ? 0 : 1;
 }

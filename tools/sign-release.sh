@@ -50,6 +50,10 @@ if [ "$command" = sign ]; then
   release=$2
   out=$3
   [ -d "$release" ] || stop "no release folder $release"
+  # The build's own post-link tool checks the signed file's checksum; the release folder lies in
+  # the build's folder (cmake/release.cmake).
+  pe_tool=$release/../host-tools/tavelin_pe_swaprun
+  [ -x "$pe_tool" ] || stop "no $pe_tool: build the release first (tools/release.sh)"
   mkdir -p "$(dirname "$out")"
   [ "$(cd "$(dirname "$out")" && pwd)/$(basename "$out")" != "$(cd "$release" && pwd)" ] ||
     stop "the signed release cannot replace the unsigned one"
@@ -174,19 +178,7 @@ osslsigncode remove-signature -in "$signed" -out "$work/stripped.exe" </dev/null
   { sed 's/^/  /' "$work/strip.log" >&2; stop "the signature cannot be removed from the signed tavelin.exe"; }
 cmp -s "$work/stripped.exe" "$unsigned" ||
   stop "the signed tavelin.exe without its signature differs from the unsigned one"
-python3 - "$signed" <<'PY' || stop "the signed tavelin.exe has no valid PE checksum"
-import struct, sys
-data = open(sys.argv[1], "rb").read()
-at = struct.unpack_from("<I", data, 0x3C)[0] + 24 + 64   # the optional header's CheckSum
-total = 0
-for i in range(0, len(data), 2):
-    if at <= i < at + 4:
-        continue
-    total += int.from_bytes(data[i:i + 2], "little")
-    total = (total & 0xFFFF) + (total >> 16)
-total = (total & 0xFFFF) + (total >> 16)
-sys.exit(0 if total + len(data) == struct.unpack_from("<I", data, at)[0] else 1)
-PY
+"$pe_tool" --check "$signed" 2>/dev/null || stop "the signed tavelin.exe has no valid PE checksum"
 
 # ---------------------------------------------------------------------------------------------
 # Pack it as the build packs the unsigned release, and publish in one rename.

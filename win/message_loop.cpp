@@ -15,13 +15,14 @@ bool EndsTheLoop(const MSG& msg) {
     return true;
 }
 
-}  // namespace
-
+// Routes one message: the navigation keys of its top-level window, then translate and dispatch.
 void DispatchOne(MSG& msg) {
     if (TakeNavigationKey(msg)) return;
     TranslateMessage(&msg);
     DispatchMessageW(&msg);
 }
+
+}  // namespace
 
 bool DoEvents() {
     MSG msg;

@@ -24,7 +24,4 @@ bool DoEvents();
 // wait) or a quit arrives: true, or false when a quit ended it.
 bool RunMessagesUntil(const std::function<bool()>& done);
 
-// Routes one message: the navigation keys of its top-level window, then translate and dispatch.
-void DispatchOne(MSG& msg);
-
 }  // namespace win

@@ -21,7 +21,7 @@ ModalScope::ModalScope(HWND modal, Filter belongsToProgram) {
         [](HWND hwnd, LPARAM context) -> BOOL {
             return Guarded([&] {
                 const auto& e = *reinterpret_cast<Enumeration*>(context);
-                if (hwnd != e.modal && IsWindowEnabled(hwnd) && (!e.belongsToProgram || e.belongsToProgram(hwnd))) {
+                if (hwnd != e.modal && IsWindowEnabled(hwnd) && e.belongsToProgram(hwnd)) {
                     e.disabled->push_back(hwnd);
                     EnableWindow(hwnd, FALSE);
                 }

@@ -8,8 +8,8 @@
 
 namespace win {
 
-// Disables the thread's other enabled windows that `belongsToProgram` accepts (nullptr: every
-// other top-level window of the thread) for as long as the scope lasts. End it before the modal
+// Disables the thread's other enabled windows that `belongsToProgram` accepts for as long as the
+// scope lasts. End it before the modal
 // window is destroyed, so that one of them can take the activation when the modal one goes.
 class ModalScope {
 public:

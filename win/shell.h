@@ -12,9 +12,8 @@ namespace win {
 // request, on the calling (UI) thread, and kept until the opener goes.
 class DocumentOpener {
 public:
+    // Both where the shell's type is whole.
     DocumentOpener();
-    DocumentOpener(const DocumentOpener&) = delete;
-    DocumentOpener& operator=(const DocumentOpener&) = delete;
     ~DocumentOpener();
 
     // Hands `document` (a file path or an address) to the shell, owned by the desktop window,

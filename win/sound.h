@@ -10,9 +10,8 @@ namespace win {
 // until the player goes.
 class SoundPlayer {
 public:
+    // Both where the library's type is whole.
     SoundPlayer();
-    SoundPlayer(const SoundPlayer&) = delete;
-    SoundPlayer& operator=(const SoundPlayer&) = delete;
     ~SoundPlayer();
 
     // Plays the file at `path` to its end and returns then. A missing or unplayable file plays

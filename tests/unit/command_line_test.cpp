@@ -29,7 +29,7 @@ TEST(ProgramFolderOf, NoTrailingBackslashExceptAtADriveRoot) {
     EXPECT_EQ(core::ProgramFolderOf(L"E:\\tavelin.exe"), L"E:\\");
     EXPECT_EQ(core::ProgramFolderOf(L"\\\\server\\share\\tavelin.exe"), L"\\\\server\\share");
     // Sibling files are the directory + "\" + name, so a root holds two backslashes in a row.
-    EXPECT_EQ(core::ProgramFolderOf(L"E:\\tavelin.exe") + L"\\res.dll", L"E:\\\\res.dll");
+    EXPECT_EQ(core::SiblingPath(core::ProgramFolderOf(L"E:\\tavelin.exe"), L"res.dll"), L"E:\\\\res.dll");
 }
 
 }  // namespace
