@@ -21,6 +21,9 @@ namespace {
 constexpr wchar_t kMakerIndexPage[] = L"https://tavelin.example.org/index.html";
 constexpr wchar_t kMakerAddress[] = L"https://tavelin.example.org/";
 
+// What a program the shell starts for a link gets as its current folder.
+constexpr wchar_t kShellWorkingFolder[] = L"C:\\";
+
 constexpr wchar_t kRightsNotice[] =
     L"Copyright (C) 2026 The Tavelin authors.\r\n"
     L"Free software under the GNU GPL, version 3 or later. No warranty.";
@@ -50,13 +53,17 @@ COLORREF BackColor() { return GetSysColor(COLOR_BTNFACE); }
 
 }  // namespace
 
-AboutWindow::AboutWindow(Needs needs) : Form(AboutDesign()), needs_(std::move(needs)) {}
+AboutWindow::AboutWindow(Needs needs)
+    : Form(AboutDesign()), needs_(std::move(needs)), documents_(kShellWorkingFolder) {}
 
 int32_t AboutWindow::OpenDocument(const std::wstring& document) { return documents_.Open(document); }
 
 void AboutWindow::ReportShellFailure(int32_t result) {
     const auto text = core::ShellFailureText(result);
     if (!text) return;
+    // The shell may let other messages in while it works; a window closed meanwhile is not
+    // made again for the box.
+    if (!IsLoaded()) return;
     const std::wstring message(*text);
     MessageBoxW(Hwnd(), message.c_str(), names::kApplicationTitle, MB_OK | MB_APPLMODAL);
 }
@@ -149,7 +156,9 @@ bool AboutWindow::OnMessage(UINT msg, WPARAM wp, LPARAM lp, LRESULT& result) {
         case WM_KEYDOWN:
         case WM_SYSKEYDOWN:
             if (wp != VK_ESCAPE) return false;
-            escapePressed_ = true;
+            // Only a fresh press counts: the keyboard's repeats of an Escape held to dismiss a
+            // message box reach this window once the box has gone.
+            if (!(lp & (1 << 30))) escapePressed_ = true;
             result = 0;
             return true;
         case WM_KEYUP:

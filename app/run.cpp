@@ -13,6 +13,7 @@
 #include "core/result_text.h"
 #include "sibling_files.h"
 #include "version.h"
+#include "win/com.h"
 #include "win/failure.h"
 #include "win/message_loop.h"
 #include "win/program_folder.h"
@@ -60,6 +61,17 @@ void Windows::RunScreenEffect() {
     effect->Show(win::ShowMode::Modal);
 }
 
+void Windows::ShowResult(const std::wstring& text) {
+    result->SetResultText(text);
+    win::DoEvents();
+    wait->SetVisible(false);
+    win::DoEvents();
+    // A close request that reached the still hidden result window (a session tool closes every
+    // window of a process) closed it: the run ends as when the user closes it, and the window
+    // is not made again without its text.
+    if (result->IsLoaded()) result->Show(win::ShowMode::Modal);
+}
+
 void Windows::UnloadAll() {
     if (about.Exists()) about->Unload();
     if (wait.Exists()) wait->Unload();
@@ -72,9 +84,10 @@ void Windows::UnloadAll() {
 int Run(const std::wstring& arguments) {
     // The system's input method support loads ole32 as the first window is made, through a
     // search that can reach the program's folder (Wine's imm32 does; on Windows ole32 is a known
-    // DLL): loaded from System32 here first, it is the copy that load finds. The COM apartment
-    // waits for the first shell request.
+    // DLL): loaded from System32 here first, it is the copy that load finds. The thread's COM
+    // apartment serves the desktop shell's answers and the screen readers' questions.
     const win::Ole32 ole32;
+    const win::ComApartment apartment = win::EnterApartment(ole32);
     Windows windows(win::ProgramFolder(), VersionText());
 
     // A quit met by a yield stays posted (message_loop.h): the flush still runs, and the result
@@ -86,13 +99,7 @@ int Run(const std::wstring& arguments) {
     Win32Volume volume;
     const core::FlushOutcome outcome = core::RunFlushSequence(volume, devicePath);
 
-    windows.result->SetResultText(
-        core::ResultText(outcome.lastError, win::SystemErrorText(outcome.lastError), outcome.stage));
-    win::DoEvents();
-    windows.wait->SetVisible(false);
-    win::DoEvents();
-    windows.result->Show(win::ShowMode::Modal);
-
+    windows.ShowResult(core::ResultText(outcome.lastError, win::SystemErrorText(outcome.lastError), outcome.stage));
     windows.UnloadAll();
     return core::ExitCodeFor(outcome);
 }
@@ -101,6 +108,8 @@ void Main() {
     // Before any DLL beyond the static imports is loaded: the program's folder may be the stick.
     win::RestrictDllSearchToSystem32();
     win::EndInternalFailuresFast();
+    // Started from the stick, the current folder is on it: nothing of the program may hold it.
+    win::LeaveCurrentFolder();
     // A flush can block the UI thread for minutes; a ghosted copy would freeze the wait
     // window's clip, which its own thread keeps moving.
     DisableProcessWindowsGhosting();

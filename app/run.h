@@ -38,6 +38,9 @@ public:
     // Runs the screen effect with preset 0 on a window made for this run; returns once it has
     // ended.
     void RunScreenEffect();
+    // Puts the result text into the result window, hides the wait window and shows the result
+    // modally; returns once it has closed, or at once when it was closed before its show.
+    void ShowResult(const std::wstring& text);
     // The end of a run: unloads the About, wait and result windows, in that order, and drops
     // the references. A window that was never made or is not loaded is left alone.
     void UnloadAll();

@@ -8,8 +8,8 @@ namespace app {
 
 class Win32Volume : public core::Volume {
 public:
-    // CreateFileW: read/write access, shared for reading only (other writers are kept out while
-    // the handle is open), OPEN_ALWAYS, unbuffered.
+    // CreateFileW: read/write access, shared for reading and writing (as a volume must be:
+    // volume.cpp), OPEN_EXISTING, unbuffered.
     bool Open(const std::wstring& devicePath) override;
     bool Flush() override;
     bool Close() override;

@@ -23,7 +23,8 @@ FlushOutcome RunFlushSequence(Volume& volume, const std::wstring& devicePath) {
         outcome.lastError = volume.LastError();
         return outcome;
     }
-    // A successful open leaves "already exists" behind; a complete success reports no error.
+    // A call that succeeded may have left an unrelated error behind; a complete success reports
+    // no error.
     outcome.stage = kStageDone;
     outcome.lastError = 0;
     return outcome;

@@ -35,11 +35,12 @@ public:
 
     // Replaces the open clip (stopping playback); shows its first frame. False when the file
     // cannot be read or played, leaving no clip open.
-    bool Open(const wchar_t* path) {
+    bool Open(const std::wstring& path) {
         Stop();
         std::vector<std::uint8_t> bytes;
         auto clip = std::make_unique<core::AviClip>();
-        const bool ok = path && ReadWholeFile(path, kMaxClipFileBytes, bytes) && clip->Load(std::move(bytes)) == core::AviStatus::Ok;
+        const bool ok = ReadWholeFile(path.c_str(), kMaxClipFileBytes, bytes) &&
+                        clip->Load(std::move(bytes)) == core::AviStatus::Ok;
         std::unique_ptr<core::AviFrameDecoder> decoder;
         if (ok) {
             decoder = std::make_unique<core::AviFrameDecoder>(*clip);
@@ -175,10 +176,6 @@ private:
 
 LRESULT Handle(Player& player, HWND hwnd, UINT msg, WPARAM wp, LPARAM lp) {
     switch (msg) {
-    case ANM_OPEN: return player.Open(reinterpret_cast<const wchar_t*>(lp)) ? TRUE : FALSE;
-    case ANM_PLAY: return player.Play() ? TRUE : FALSE;
-    case ANM_STOP: player.Stop(); return TRUE;
-    case ANM_SETBKCOLOR: player.SetBackColor(static_cast<COLORREF>(wp)); return TRUE;
     case ANM_FRAMESPAINTED: return player.FramesPainted();
     case ANM_FRAMERATE: return player.FramesPerThousandSeconds();
     case WM_PAINT: player.OnPaint(); return 0;
@@ -214,6 +211,15 @@ LRESULT CALLBACK AnimationProc(HWND hwnd, UINT msg, WPARAM wp, LPARAM lp) {
     });
 }
 
+// The player behind an animation control of this thread, or nullptr.
+Player* PlayerOf(HWND hwnd) {
+    if (!hwnd || GetWindowThreadProcessId(hwnd, nullptr) != GetCurrentThreadId() ||
+        GetWindowLongPtrW(hwnd, GWLP_WNDPROC) != reinterpret_cast<LONG_PTR>(&AnimationProc)) {
+        return nullptr;
+    }
+    return reinterpret_cast<Player*>(GetWindowLongPtrW(hwnd, GWLP_USERDATA));
+}
+
 void RegisterClassOnce(const wchar_t* className) {
     const HINSTANCE instance = GetModuleHandleW(nullptr);
     WNDCLASSEXW wc{};
@@ -238,15 +244,21 @@ Animation Animation::Create(const AnimationArgs& args) {
 }
 
 bool Animation::Open(const std::wstring& path) const {
-    return SendMessageW(hwnd_, ANM_OPEN, 0, reinterpret_cast<LPARAM>(path.c_str())) != FALSE;
+    Player* player = PlayerOf(hwnd_);
+    return player && player->Open(path);
 }
 
-bool Animation::Play() const { return SendMessageW(hwnd_, ANM_PLAY, 0, 0) != FALSE; }
+bool Animation::Play() const {
+    Player* player = PlayerOf(hwnd_);
+    return player && player->Play();
+}
 
-void Animation::Stop() const { SendMessageW(hwnd_, ANM_STOP, 0, 0); }
+void Animation::Stop() const {
+    if (Player* player = PlayerOf(hwnd_)) player->Stop();
+}
 
 void Animation::SetBackColor(COLORREF color) const {
-    SendMessageW(hwnd_, ANM_SETBKCOLOR, static_cast<WPARAM>(color), 0);
+    if (Player* player = PlayerOf(hwnd_)) player->SetBackColor(color);
 }
 
 }  // namespace win

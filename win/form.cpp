@@ -38,13 +38,25 @@ POINT KeepInsideWorkArea(const RECT& r) {
 
 HWND g_applicationWindow = nullptr;
 
+// A close request to the application (WM_CLOSE or SC_CLOSE to its hidden window, as a session
+// tool or `taskkill` without /F sends to every window of the process) is a request to end the
+// run: a quit, which every loop ends on. The default procedure would destroy the window, and
+// with it every form it owns, under the run's feet.
+LRESULT CALLBACK ApplicationWindowProc(HWND hwnd, UINT msg, WPARAM wp, LPARAM lp) {
+    if (msg == WM_CLOSE) {
+        PostQuitMessage(0);
+        return 0;
+    }
+    return DefWindowProcW(hwnd, msg, wp, lp);
+}
+
 }  // namespace
 
 HWND CreateApplicationWindow(const wchar_t* className, const wchar_t* title) {
     if (g_applicationWindow) return g_applicationWindow;
     WNDCLASSEXW wc{};
     wc.cbSize = sizeof wc;
-    wc.lpfnWndProc = DefWindowProcW;
+    wc.lpfnWndProc = ApplicationWindowProc;
     wc.hInstance = Instance();
     wc.lpszClassName = className;
     RegisterClassExW(&wc);

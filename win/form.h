@@ -132,7 +132,8 @@ private:
 };
 
 // The hidden window that owns the forms without a taskbar button: made once, by the program,
-// with its class name and title, before its first such form loads (later calls return it).
+// with its class name and title, before its first such form loads (later calls return it). A
+// close request to it ends the run as a quit does (message_loop.h); it never destroys itself.
 HWND CreateApplicationWindow(const wchar_t* className, const wchar_t* title);
 // That window, or nullptr before it is made.
 HWND ApplicationWindow();

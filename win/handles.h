@@ -9,19 +9,23 @@
 
 namespace win {
 
-// An owner of one value whose release is Traits::Release; empty is Traits::Invalid().
+// An owner of one value whose release is Traits::Release; empty is Traits::Invalid(). Traits may
+// carry state that the release needs (a library loaded at run time), kept beside the value.
 template <typename Traits>
 class UniqueResource {
 public:
     using Type = typename Traits::Type;
 
     UniqueResource() = default;
-    explicit UniqueResource(Type value) : value_(value) {}
+    explicit UniqueResource(Type value, Traits traits = {}) : value_(value), traits_(traits) {}
     UniqueResource(const UniqueResource&) = delete;
     UniqueResource& operator=(const UniqueResource&) = delete;
-    UniqueResource(UniqueResource&& other) noexcept : value_(other.release()) {}
+    UniqueResource(UniqueResource&& other) noexcept : value_(other.release()), traits_(other.traits_) {}
     UniqueResource& operator=(UniqueResource&& other) noexcept {
-        if (this != &other) reset(other.release());
+        if (this != &other) {
+            reset(other.release());
+            traits_ = other.traits_;
+        }
         return *this;
     }
     ~UniqueResource() { reset(); }
@@ -34,11 +38,12 @@ public:
     [[nodiscard]] Type release() { return std::exchange(value_, Traits::Invalid()); }
     void reset(Type value = Traits::Invalid()) {
         const Type old = std::exchange(value_, value);
-        if (old != Traits::Invalid()) Traits::Release(old);
+        if (old != Traits::Invalid()) traits_.Release(old);
     }
 
 private:
     Type value_ = Traits::Invalid();
+    [[no_unique_address]] Traits traits_{};
 };
 
 // CreateFile's handles: empty is INVALID_HANDLE_VALUE, what CreateFile returns on failure.

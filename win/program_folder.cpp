@@ -19,4 +19,11 @@ std::wstring ProgramFolder() {
     return core::ProgramFolderOf(path);
 }
 
+void LeaveCurrentFolder() {
+    wchar_t system[MAX_PATH];
+    const UINT n = GetSystemDirectoryW(system, MAX_PATH);
+    // A folder the system cannot name leaves the current one as it is; the run still works.
+    if (n > 0 && n < MAX_PATH) SetCurrentDirectoryW(system);
+}
+
 }  // namespace win

@@ -1,5 +1,5 @@
 #pragma once
-// Handing a document or web address to the system shell.
+// Handing a document or web address to the system shell, to be opened as the desktop's user.
 
 #include <cstdint>
 #include <memory>
@@ -7,24 +7,33 @@
 
 namespace win {
 
-// Opens documents and addresses with the user's default application, as the shell's "Open"
-// verb does. The shell and the COM apartment its handlers may need are set up on the first
-// request, on the calling (UI) thread, and kept until the opener goes.
+// Opens documents and addresses with the user's default application, as the shell's "open"
+// verb does.
+//
+// The program runs elevated, and whatever its own ShellExecute starts would run with its rights
+// (after over-the-shoulder elevation: as another user, in that user's profile) and load the
+// shell's extensions into it. So a request goes to the desktop's shell (Explorer), which opens
+// it as the desktop's user: ShellWindows → the desktop's shell browser → its view's background
+// object → Application → IShellDispatch2::ShellExecute. Only where no desktop shell answers
+// (Explorer not running, another shell, no desktop) does the program's own ShellExecute open it.
 class DocumentOpener {
 public:
-    // Both where the shell's type is whole.
-    DocumentOpener();
+    // `workingFolder`: the folder the started program gets as its current one.
+    explicit DocumentOpener(std::wstring workingFolder);
     ~DocumentOpener();
 
-    // Hands `document` (a file path or an address) to the shell, owned by the desktop window,
-    // with no parameters and "C:\" as the working directory; returns the shell's result code as
-    // it came back (above 32: the shell accepted the request), narrowed to 32 bits with its sign
-    // kept. The shell's "DLL not found" code when the shell cannot be loaded.
+    // Hands `document` (a file path or an address) over with no parameters; returns a result code
+    // as ShellExecute's (above 32: accepted). The desktop shell gives no codes: a file path is
+    // first checked as the shell would (2: no such file, 3: no such folder or drive, 5: access
+    // denied), and what the desktop shell takes counts as accepted. The program's own
+    // ShellExecute, where it is used, returns its code as it came back, narrowed to 32 bits with
+    // its sign kept; "DLL not found" when the shell cannot be loaded.
     [[nodiscard]] std::int32_t Open(const std::wstring& document);
 
 private:
-    struct Shell;
-    std::unique_ptr<Shell> shell_;
+    struct Libraries;
+    std::unique_ptr<Libraries> libraries_;
+    const std::wstring workingFolder_;
 };
 
 }  // namespace win

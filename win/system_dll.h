@@ -13,6 +13,8 @@
 #include <commctrl.h>
 #include <mmsystem.h>
 #include <objbase.h>
+#include <oleacc.h>
+#include <oleauto.h>
 #include <shellapi.h>
 
 #include <utility>
@@ -70,11 +72,26 @@ struct Shell32 : SystemLibrary {
     WIN_SYSTEM_EXPORT(ShellExecuteW);
 };
 
-// The COM apartment that the shell's handlers may need (shell.h).
+// The UI thread's COM apartment (com.h) and the desktop shell's objects (shell.h).
 struct Ole32 : SystemLibrary {
     Ole32() : SystemLibrary(L"ole32.dll") {}
     WIN_SYSTEM_EXPORT(CoInitializeEx);
     WIN_SYSTEM_EXPORT(CoUninitialize);
+    WIN_SYSTEM_EXPORT(CoCreateInstance);
+};
+
+// Automation strings for the desktop shell's requests (shell.h).
+struct OleAut32 : SystemLibrary {
+    OleAut32() : SystemLibrary(L"oleaut32.dll") {}
+    WIN_SYSTEM_EXPORT(SysAllocString);
+    WIN_SYSTEM_EXPORT(SysFreeString);
+};
+
+// What screen readers ask the controls (accessible.h).
+struct Oleacc : SystemLibrary {
+    Oleacc() : SystemLibrary(L"oleacc.dll") {}
+    WIN_SYSTEM_EXPORT(LresultFromObject);
+    WIN_SYSTEM_EXPORT(CreateStdAccessibleObject);
 };
 
 // The sound player (sound.h).

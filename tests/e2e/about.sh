@@ -163,7 +163,8 @@ scenario_links() {
   expect_request() {
     if wait_requests "$1"; then
       expect "$2: document" "$(requested_document "$1")" "\"$3\""
-      expect "$2: working directory" "$(shell_request "$1" | sed 's/^cwd=\([^\t]*\).*/\1/')" 'C:\'
+      expect "$2: working directory" "$(shell_request "$1" | sed 's/^.*\tcwd=\([^\t]*\).*/\1/')" 'C:\'
+      expect "$2: opened by the desktop's shell" "$(shell_request "$1" | sed 's/^parent=\([^\t]*\).*/\1/')" explorer.exe
     else
       fail "$2: the shell was not asked to open anything"
     fi
@@ -491,8 +492,8 @@ scenario_close() {
 # Notepad and the web address reaches the host's browser through winebrowser.
 scenario_newuser() {
   local box how doc caption i
-  fresh_prefix newuser
-  # The host's browser, as winebrowser finds it: a stand-in that notes the address.
+  # The host's browser, as winebrowser finds it: a stand-in that notes the address. The desktop's
+  # shell, which starts winebrowser, takes PATH from the prefix's start.
   mkdir -p "$E2E_TMP/bin"
   cat >"$E2E_TMP/bin/xdg-open" <<SH
 #!/bin/sh
@@ -500,6 +501,7 @@ echo "\$@" >> "$E2E_TMP/browser.log"
 SH
   chmod +x "$E2E_TMP/bin/xdg-open"
   export PATH=$E2E_TMP/bin:$PATH
+  fresh_prefix newuser
 
   open_about Q: || finish
   xdotool key Escape

@@ -32,6 +32,12 @@
 // Input
 //   click <window> <id>           posts a button click
 //   close <window>                asks the window to close (WM_CLOSE)
+//   sysclose <window>             the system menu's Close (WM_SYSCOMMAND SC_CLOSE)
+//   close-on-sight <window> [ms]  waits for a window of the class, shown or not, and asks it to
+//                                 close the moment it exists: "hidden" or "visible" as it was then
+//   post <window> <id> <msg> <wparam> <lparam>
+//                                 posts any message to a control (id 0: the window), as any
+//                                 program may; numbers in C notation
 //   quit <window> [code]          posts WM_QUIT to the window's thread, as any component of the
 //                                 process may (default code 0)
 //   msgbox <caption> [ms]         waits for a message box: text="T" buttons="B,..." icons=N owner=C|none
@@ -49,11 +55,21 @@
 //                                 anyone else has it open: "ok" or "error N" a line; exit 0 when
 //                                 all opened
 //   hold <path> <ms>              opens the file with no sharing, prints "held", keeps it that long
+//   hold-volume <X:> <ms>         opens \\.\X: for reading and writing, sharing both, as other
+//                                 programs on the drive may; prints "held", keeps it that long
+//   desktop-shell [ms]            waits until the desktop's shell answers (ShellWindows finds the
+//                                 desktop): exit 0, or 1 after the time (default 30000 ms)
+//   cwd <window>                  the current folder of the window's process, read from its
+//                                 process parameters
+//   pid <window>                  the window's process id
 //
 // Texts are printed as UTF-8 with \r, \n, \\ and \" escaped, so that a line is one value.
 // Exit code 0 on success, 1 on a timeout or a missing window, 2 on bad usage.
 
 #include <windows.h>
+#include <exdisp.h>
+#include <shlobj.h>
+#include <winternl.h>
 
 #include <cstdio>
 #include <cstdlib>
@@ -66,6 +82,7 @@
 #include "tests/support/handles.h"
 #include "tests/support/text.h"
 #include "win/animation.h"
+#include "win/com.h"
 #include "win/handles.h"
 #include "win/text.h"
 
@@ -382,6 +399,66 @@ int OpenVolume(const std::wstring& drive) {
     return 0;
 }
 
+int HoldVolume(const std::wstring& drive, DWORD ms) {
+    const win::UniqueFile volume(CreateFileW((L"\\\\.\\" + drive).c_str(), GENERIC_READ | GENERIC_WRITE,
+                                             FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr, OPEN_EXISTING, 0, nullptr));
+    if (!volume) {
+        std::printf("error %lu\n", GetLastError());
+        return 1;
+    }
+    std::printf("held\n");
+    std::fflush(stdout);
+    Sleep(ms);
+    return 0;
+}
+
+// Whether the desktop's shell answers as the program asks it: ShellWindows, then the desktop.
+bool DesktopShellAnswers(const win::Ole32& ole32) {
+    constexpr CLSID kShellWindows = {0x9ba05972, 0xf6a8, 0x11cf, {0xa4, 0x42, 0x00, 0xa0, 0xc9, 0x0a, 0x8f, 0x39}};
+    const auto windows = win::Obtain<IShellWindows>([&](IShellWindows** out) {
+        return ole32.CoCreateInstance(kShellWindows, nullptr, CLSCTX_LOCAL_SERVER, __uuidof(IShellWindows),
+                                      reinterpret_cast<void**>(out));
+    });
+    if (!windows) return false;
+    const auto desktop = win::Obtain<IDispatch>([&](IDispatch** out) {
+        VARIANT location{};
+        location.vt = VT_I4;
+        location.lVal = CSIDL_DESKTOP;
+        VARIANT root{};
+        long hwnd = 0;
+        return windows.get()->FindWindowSW(&location, &root, SWC_DESKTOP, &hwnd, SWFO_NEEDDISPATCH, out);
+    });
+    return static_cast<bool>(desktop);
+}
+
+// The current folder of another process, from its process parameters (x64 layout: the PEB's
+// ProcessParameters at 0x20, their CurrentDirectory.DosPath at 0x38).
+int CurrentFolderOf(HWND hwnd) {
+    DWORD pid = 0;
+    GetWindowThreadProcessId(hwnd, &pid);
+    const test_support::UniqueHandle process(OpenProcess(PROCESS_QUERY_INFORMATION | PROCESS_VM_READ, FALSE, pid));
+    if (!process) return 1;
+    using Query = NTSTATUS(NTAPI*)(HANDLE, PROCESSINFOCLASS, PVOID, ULONG, PULONG);
+    const auto query = reinterpret_cast<Query>(
+        reinterpret_cast<void*>(GetProcAddress(GetModuleHandleW(L"ntdll.dll"), "NtQueryInformationProcess")));
+    PROCESS_BASIC_INFORMATION basic{};
+    if (!query || query(process.get(), ProcessBasicInformation, &basic, sizeof basic, nullptr) != 0) return 1;
+    const auto read = [&](std::uintptr_t at, void* into, std::size_t size) {
+        SIZE_T got = 0;
+        return ReadProcessMemory(process.get(), reinterpret_cast<void*>(at), into, size, &got) && got == size;
+    };
+    std::uintptr_t parameters = 0;
+    UNICODE_STRING folder{};
+    if (!read(reinterpret_cast<std::uintptr_t>(basic.PebBaseAddress) + 0x20, &parameters, sizeof parameters) ||
+        !read(parameters + 0x38, &folder, sizeof folder)) {
+        return 1;
+    }
+    std::wstring text(folder.Length / sizeof(wchar_t), L'\0');
+    if (!read(reinterpret_cast<std::uintptr_t>(folder.Buffer), text.data(), folder.Length)) return 1;
+    std::printf("%s\n", Escaped(text).c_str());
+    return 0;
+}
+
 // Sends a message that the target answers with a number; exit 1 when it does not answer.
 int PrintAnswer(HWND hwnd, UINT msg, WPARAM wp = 0, LPARAM lp = 0) {
     DWORD_PTR answer = 0;
@@ -485,6 +562,33 @@ int main(int argc, char** argv) {
         PostMessageW(Require(args[0]), WM_CLOSE, 0, 0);
         return 0;
     }
+    if (verb == "sysclose") {
+        need(1);
+        PostMessageW(Require(args[0]), WM_SYSCOMMAND, SC_CLOSE, 0);
+        return 0;
+    }
+    if (verb == "close-on-sight") {
+        need(1);
+        const std::wstring cls = ClassOfRole(args[0]);
+        HWND found = nullptr;
+        const DWORD start = GetTickCount();
+        // No sleep between looks: the window may exist for a few milliseconds before its show.
+        while (!(found = FindWindowExW(nullptr, nullptr, cls.c_str(), nullptr)) || !OfProgram(found)) {
+            if (GetTickCount() - start > ms(1, 30000)) return 1;
+        }
+        const bool visible = IsWindowVisible(found);
+        PostMessageW(found, WM_CLOSE, 0, 0);
+        std::printf("%s\n", visible ? "visible" : "hidden");
+        return 0;
+    }
+    if (verb == "post") {
+        need(5);
+        const auto value = [&](size_t i) { return std::strtoull(args[i].c_str(), nullptr, 0); };
+        return PostMessageW(RequireChild(Require(args[0]), static_cast<int>(number(1, 0))),
+                            static_cast<UINT>(value(2)), static_cast<WPARAM>(value(3)), static_cast<LPARAM>(value(4)))
+                   ? 0
+                   : 1;
+    }
     if (verb == "quit") {
         need(1);
         const DWORD thread = GetWindowThreadProcessId(Require(args[0]), nullptr);
@@ -522,5 +626,21 @@ int main(int argc, char** argv) {
     if (verb == "open-volume") return need(1), OpenVolume(Wide(args[0].c_str()));
     if (verb == "open-alone") return need(1), OpenAlone(argc - at - 1, argv + at + 1);
     if (verb == "hold") return need(2), Hold(Wide(args[0].c_str()), ms(1, 0));
+    if (verb == "hold-volume") return need(2), HoldVolume(Wide(args[0].c_str()), ms(1, 0));
+    if (verb == "desktop-shell") {
+        const win::Ole32 ole32;
+        const win::ComApartment apartment = win::EnterApartment(ole32);
+        if (WaitUntil(ms(0, 30000), [&] { return DesktopShellAnswers(ole32); })) return 0;
+        std::fprintf(stderr, "driver: the desktop's shell did not answer\n");
+        return 1;
+    }
+    if (verb == "cwd") return need(1), CurrentFolderOf(Require(args[0]));
+    if (verb == "pid") {
+        need(1);
+        DWORD pid = 0;
+        GetWindowThreadProcessId(Require(args[0]), &pid);
+        std::printf("%lu\n", static_cast<unsigned long>(pid));
+        return 0;
+    }
     Usage(("unknown verb " + verb).c_str());
 }

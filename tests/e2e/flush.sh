@@ -85,4 +85,62 @@ scenario_drive_root() {
   EXE='K:\tavelin.exe' run_with_clip "from the drive root" $(shim_env TAVELIN_SHIM_SLEEP_MS=1500) -- S:
 }
 
+# The volume is opened as CreateFile's documentation asks for a volume: read and write access,
+# shared for reading and writing, OPEN_EXISTING, unbuffered. Windows refuses an open that does not
+# share writing while anything else has the volume open; Wine does not, so the call itself is
+# read from a relay trace. Another program holding the volume open for reading and writing, and
+# a second run during a flush, do not stop the flush.
+scenario_shared_volume() {
+  local holder call second second_rc i
+  wine reg add 'HKCU\Software\Wine\Debug' /v RelayInclude /d 'KERNEL32.CreateFileW;kernelbase.CreateFileW' /f \
+    >/dev/null 2>&1 </dev/null || fail "no relay trace set up"
+  on_exit "wine reg delete 'HKCU\\Software\\Wine\\Debug' /v RelayInclude /f >/dev/null 2>&1 </dev/null"
+  TAV_STDERR=$E2E_TMP/relay.log run_case "traced run" 0 8 0 WINEDEBUG=+relay -- S:
+  call=$(grep -a -o 'Call [A-Za-z0-9]*\.CreateFileW([0-9a-f]* L"\\\\\\\\.\\\\S:",[0-9a-f,]*' "$E2E_TMP/relay.log" | head -n 1 |
+         sed 's/.*",//')
+  # access, share mode, security, disposition, flags
+  expect "the volume's open: GENERIC_READ|GENERIC_WRITE, FILE_SHARE_READ|FILE_SHARE_WRITE, OPEN_EXISTING, FILE_FLAG_NO_BUFFERING" \
+    "$call" "c0000000,00000003,00000000,00000003,20000000,00000000"
+
+  wine "$TAVELIN_DRIVER" hold-volume S: 60000 >"$E2E_TMP/holder.out" 2>&1 </dev/null &
+  holder=$!
+  on_exit "kill $holder 2>/dev/null"
+  for i in $(seq 200); do grep -q held "$E2E_TMP/holder.out" 2>/dev/null && break; sleep 0.05; done
+  expect "another program holds the volume open" "$(tr -d '\r' <"$E2E_TMP/holder.out")" held
+  run_case "while another program has the volume open" 0 8 0 S:
+  kill "$holder" 2>/dev/null
+
+  # Two runs at once, each flushing slowly.
+  tavelin_start $(shim_env TAVELIN_SHIM_SLEEP_MS=800) -- S:
+  driver wait wait 30000 || fail "no wait window for the first run"
+  (cd "$E2E_TMP" && exec env $(shim_env TAVELIN_SHIM_SLEEP_MS=800) timeout -k 5 120 wine "$TAVELIN_DIST/tavelin.exe" S:) \
+    </dev/null >/dev/null 2>&1 &
+  second=$!
+  on_exit "kill $second 2>/dev/null"
+  expect "both runs show their result" "$(settled 2 60 driver count result)" 2
+  for i in 1 2; do
+    expect "run during another run: result text ($i)" "$(driver text)" "$(expected_text 0 8)"
+    driver click result 2
+    settled $((2 - i)) 10 driver count result >/dev/null
+  done
+  tavelin_wait; expect "first run: exit code" "$TAV_RC" 0
+  second_rc=0; wait "$second" || second_rc=$?
+  expect "second run: exit code" "$second_rc" 0
+}
+
+# Started with its current folder on a drive (a shortcut's "Start in", a prompt in the stick's
+# folder), the program makes the system folder its current one before its first window: the
+# system holds every process's current folder open, and the drive must not be held.
+scenario_current_folder() {
+  local folder
+  export TAVELIN_EXE='K:\tavelin.exe'
+  (cd "$E2E_TMP" && exec timeout -k 5 60 wine start /d 'K:\' 'K:\tavelin.exe' R:) </dev/null >/dev/null 2>&1
+  driver wait result 60000 || { fail "no result window"; return; }
+  folder=$(driver cwd result)
+  # The driver escapes backslashes; the system keeps a folder's final backslash.
+  expect "the current folder is the system folder, not on K:" "${folder,,}" 'c:\\windows\\system32\\'
+  driver click result 2
+  driver gone result 10000 || fail "the program did not end"
+}
+
 run_scenario "$@"

@@ -327,14 +327,12 @@ map_image_drive() {
 # ---------------------------------------------------------------------------------------------
 # The shell and the sound
 
-SHELL_LOG=$E2E_TMP/shell.log
+SHELL_LOG=$E2E_TMP/recorder.exe.log
 # use_recorder: the shell's requests (text files and web addresses) go to the recorder, which
-# logs one line each to SHELL_LOG: "cwd=<folder>\tcmd=<command line>".
+# logs one line each to SHELL_LOG: "parent=<the program that started it>\tcwd=<folder>\tcmd=<command line>".
 use_recorder() {
   local exe
   cp "$TAVELIN_RECORDER" "$E2E_TMP/recorder.exe"
-  export TAVELIN_RECORDER_LOG
-  TAVELIN_RECORDER_LOG=$(windows_path "$SHELL_LOG")
   exe=$(windows_path "$E2E_TMP/recorder.exe" | sed 's/\\/\\\\/g')
   cat >"$E2E_TMP/recorder.reg" <<REG
 REGEDIT4

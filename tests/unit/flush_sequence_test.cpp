@@ -7,7 +7,8 @@
 namespace {
 
 // A volume whose n-th call (1 = open, 2..6 = flushes, 7 = close) can fail with a given error.
-// Like the real system, a successful open leaves 183 behind and later successes keep it.
+// Like the real system, a successful call may leave an unrelated error behind (here 183), and
+// later successes keep it.
 class FakeVolume : public core::Volume {
 public:
     int failAtCall = 0;
