@@ -147,13 +147,16 @@ TABLE
   close_about
 }
 
-# The links hand their documents to the shell: Escape's release (with any modifier, once per
+# The links hand their documents to the desktop's shell, which opens them as the desktop's user
+# (the started program's parent is explorer.exe): Escape's release (with any modifier, once per
 # release) and "General public license" open gpl.txt, "Readme.txt" the read-me, the address
 # label the maker's folder address; always from the working directory C:\. Without gpl.txt,
 # Escape and the licence link show "File not found" in a plain "Tavelin" box, and the About
-# window stays as it was.
+# window stays as it was; an Escape held to dismiss that box does not open it again; without
+# the program's folder the files' links show "Path not found". Where the desktop's shell cannot
+# be reached, the program's own shell opens the document.
 scenario_links() {
-  local appdir before n keys how box
+  local appdir before n keys how box id
   use_recorder
   open_about Q: || finish
   appdir=$(windows_path "$APP")
@@ -164,7 +167,7 @@ scenario_links() {
     if wait_requests "$1"; then
       expect "$2: document" "$(requested_document "$1")" "\"$3\""
       expect "$2: working directory" "$(shell_request "$1" | sed 's/^.*\tcwd=\([^\t]*\).*/\1/')" 'C:\'
-      expect "$2: opened by the desktop's shell" "$(shell_request "$1" | sed 's/^parent=\([^\t]*\).*/\1/')" explorer.exe
+      expect "$2: opened by the desktop's shell" "$(requested_by "$1")" explorer.exe
     else
       fail "$2: the shell was not asked to open anything"
     fi
@@ -224,7 +227,42 @@ scenario_links() {
   else
     echo "ok: the Escape that dismissed the box does not open it again"
   fi
+  # Escape held to dismiss the box: the keyboard's repeats reach the About window once the box has
+  # gone, and must not open the box again on the release.
+  xdotool key Escape
+  driver msgbox Tavelin 10000 >/dev/null || fail "Escape without gpl.txt: no message box"
+  xdotool keydown Escape sleep 1.2 keyup Escape
+  driver gone box 5000 || fail "the held Escape did not dismiss the box"
+  if driver msgbox Tavelin 700 >/dev/null 2>&1; then
+    fail "the Escape held to dismiss the box opened it again"
+    driver dismiss Tavelin
+  else
+    echo "ok: the Escape held to dismiss the box does not open it again"
+  fi
+
+  # The program's folder gone (the stick pulled): the files' folder is missing.
+  mv "$APP" "$APP.gone"
+  for id in 11 12; do
+    click_control about "$id"
+    box=$(driver msgbox Tavelin 10000) || { fail "link $id without its folder: no message box"; continue; }
+    expect "link $id without its folder: the box" "$box" 'text="Path not found" buttons="OK" icons=0 owner=frmAbout'
+    dismiss_box
+  done
+  mv "$APP.gone" "$APP"
   expect "the failed requests started nothing" "$(shell_requests)" "$n"
+  close_about
+
+  # Where the desktop's shell cannot be reached (here: the program's process cannot load the
+  # shell's proxies, as when no Explorer runs), the program's own shell opens the document.
+  open_about "WINEDLLOVERRIDES=$WINEDLLOVERRIDES;actxprxy=d" -- Q: || finish
+  click_control about 12
+  n=$((n + 1))
+  if wait_requests "$n"; then
+    expect "without the desktop's shell: document" "$(requested_document "$n")" "\"$appdir\\readme.txt\""
+    expect "without the desktop's shell: opened by the program's own shell" "$(requested_by "$n")" tavelin.exe
+  else
+    fail "without the desktop's shell: the read-me was not opened"
+  fi
   close_about
 }
 

@@ -111,9 +111,9 @@ scenario_shared_volume() {
   kill "$holder" 2>/dev/null
 
   # Two runs at once, each flushing slowly.
-  tavelin_start $(shim_env TAVELIN_SHIM_SLEEP_MS=800) -- S:
+  tavelin_start $(shim_env TAVELIN_SHIM_SLEEP_MS=2000) -- S:
   driver wait wait 30000 || fail "no wait window for the first run"
-  (cd "$E2E_TMP" && exec env $(shim_env TAVELIN_SHIM_SLEEP_MS=800) timeout -k 5 120 wine "$TAVELIN_DIST/tavelin.exe" S:) \
+  (cd "$E2E_TMP" && exec env $(shim_env TAVELIN_SHIM_SLEEP_MS=2000) timeout -k 5 120 wine "$TAVELIN_DIST/tavelin.exe" S:) \
     </dev/null >/dev/null 2>&1 &
   second=$!
   on_exit "kill $second 2>/dev/null"

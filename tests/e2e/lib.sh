@@ -350,7 +350,13 @@ REGEDIT4
 @="\\"$exe\\" \\"%1\\""
 REG
   timeout 60 wine regedit /S "$(windows_path "$E2E_TMP/recorder.reg")" </dev/null >/dev/null 2>&1
+  # The program hands its requests to the desktop's shell, which registers itself a moment after
+  # the prefix starts.
+  driver desktop-shell 30000 || fail "the desktop's shell does not answer"
 }
+# requested_by N: the program that started the N-th request's recorder ("explorer.exe" for the
+# desktop's shell).
+requested_by() { shell_request "$1" | sed 's/^parent=\([^\t]*\).*/\1/'; }
 # shell_requests: how many requests the recorder has logged.
 shell_requests() { [ -f "$SHELL_LOG" ] && tr -d '\r' <"$SHELL_LOG" | wc -l || echo 0; }
 # shell_request N: the N-th request (1-based).

@@ -192,4 +192,69 @@ scenario_quit() {
   fi
 }
 
+# A close request to the application is a request to end the run: after the flush the program
+# ends with the flush's own exit code and leaves no window. `taskkill` without /F posts WM_CLOSE
+# to every window of the process, the hidden application window included; WM_CLOSE and the
+# system menu's Close to that window alone do the same.
+no_window_left() {  # no_window_left WHAT
+  expect "$1: no window left" \
+    "$(driver count wait)$(driver count result)$(driver count about)$(driver count box)" "0000"
+}
+scenario_close_requests() {
+  local pid how seen i slow_failing_flush
+  # The first flush stalls, the third fails: exit code 4.
+  slow_failing_flush=$(shim_env TAVELIN_SHIM_SLEEP_MS=1500 TAVELIN_SHIM_FAIL_AT=3 TAVELIN_SHIM_ERRNO=5)
+  tavelin_start $slow_failing_flush -- S:
+  driver wait wait 30000 || fail "no wait window"
+  pid=$(driver pid wait)
+  timeout 30 wine taskkill /pid "$pid" </dev/null >/dev/null 2>&1 || fail "taskkill /pid $pid"
+  if tavelin_wait 30; then
+    expect "taskkill during the flush: the flush's exit code" "$TAV_RC" 4
+  else
+    fail "taskkill during the flush left the program running"; tavelin_kill
+  fi
+  no_window_left "taskkill during the flush"
+
+  for how in close sysclose; do
+    tavelin_start $slow_failing_flush -- S:
+    driver wait wait 30000 || fail "no wait window"
+    driver "$how" TavelinApplication || fail "$how: the application window was not found"
+    if tavelin_wait 30; then
+      expect "$how to the application window during the flush: the flush's exit code" "$TAV_RC" 4
+    else
+      fail "$how to the application window left the program running"; tavelin_kill
+    fi
+    no_window_left "$how to the application window"
+  done
+
+  # Closed the moment it exists, hidden before its show or just shown, the result window ends
+  # the run with the flush's exit code, and it is never shown without its text.
+  for i in 1 2 3; do
+    tavelin_start Q:
+    seen=$(driver close-on-sight result 30000) || { fail "no result window"; continue; }
+    echo "the result window was $seen when asked to close"
+    if tavelin_wait 30; then
+      expect "result window closed when $seen: the flush's exit code" "$TAV_RC" 1
+    else
+      [ "$(driver text 2>/dev/null)" = Text1 ] && fail "the result window was shown without its text"
+      fail "a close to the result window when $seen left the program running"; tavelin_kill
+    fi
+  done
+}
+
+# The clip control takes no pointer from a message: messages any program may post to it (here
+# what once opened a clip, with a pointer to nowhere) change nothing, and the run goes on.
+scenario_foreign_messages() {
+  local msg
+  tavelin_start $(shim_env TAVELIN_SHIM_SLEEP_MS=400) -- S:
+  driver wait wait 30000 || fail "no wait window"
+  for msg in 0x8100 0x8101 0x8102 0x8103; do
+    driver post wait 1 "$msg" 0x12345678 0xdeadbeef || fail "message $msg not posted"
+  done
+  driver wait result 60000 || fail "no result window after the foreign messages"
+  expect "result text after the foreign messages" "$(driver text)" "$(expected_text 0 8)"
+  driver click result 2
+  tavelin_wait; expect "exit code after the foreign messages" "$TAV_RC" 0
+}
+
 run_scenario "$@"
