@@ -1,5 +1,7 @@
 #include "win/link_label.h"
 
+#include <oleacc.h>
+
 #include <utility>
 
 #include "win/failure.h"
@@ -11,6 +13,8 @@ namespace win {
 namespace {
 
 constexpr wchar_t kLabelProperty[] = L"win::ClickableLabel";
+// Posted to the label by its accessible object: a screen reader followed the default action.
+constexpr UINT kDefaultActionMessage = WM_APP + 0x7E0;
 constexpr COLORREF kLinkBlue = RGB(0, 0, 255);
 
 }  // namespace
@@ -27,7 +31,12 @@ void ClickableLabel::Attach(HWND label, std::function<void()> onClick) {
         SetWindowLongPtrW(label, GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(&ClickableLabel::Proc)));
 }
 
+void ClickableLabel::MakeAccessible(const AccessibleRole& role) {
+    accessible_.emplace(hwnd_, role, kDefaultActionMessage);
+}
+
 void ClickableLabel::Detach() {
+    accessible_.reset();  // screen readers that still hold the object hear that it has gone
     SetWindowLongPtrW(hwnd_, GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(original_));
     RemovePropW(hwnd_, kLabelProperty);
     SetOwnColours(hwnd_, nullptr);  // whatever the label chose goes with it
@@ -43,8 +52,14 @@ void ClickableLabel::Click() {
     if (const auto onClick = onClick_) onClick();
 }
 
-bool ClickableLabel::OnMessage(UINT msg, WPARAM, LPARAM lp, LRESULT& result) {
+bool ClickableLabel::OnMessage(UINT msg, WPARAM wp, LPARAM lp, LRESULT& result) {
     switch (msg) {
+        case WM_GETOBJECT:
+            return accessible_ && accessible_->Answer(wp, lp, result);
+        case kDefaultActionMessage:
+            result = 0;
+            if (accessible_) Click();
+            return true;
         case WM_LBUTTONDOWN:
             SetCapture(hwnd_);
             result = 0;
@@ -88,6 +103,7 @@ void LinkLabel::Attach(HWND label, HCURSOR pointer, std::function<void()> onClic
     SendMessageW(label, WM_SETFONT, reinterpret_cast<WPARAM>(font_.get()), FALSE);
     SizeLabelToText(label);
     ClickableLabel::Attach(label, std::move(onClick));
+    MakeAccessible({.role = ROLE_SYSTEM_LINK, .defaultAction = L"Jump", .states = STATE_SYSTEM_LINKED});
     SetOwnColours(label, this);
 }
 

@@ -266,6 +266,51 @@ scenario_links() {
   close_about
 }
 
+# Screen readers, asking through Active Accessibility from another process, hear each of the four
+# links as a link: its text as the name, focusable and linked, "Jump" as its default action, the
+# label's rectangle on the screen, no children. The hidden sound spot has no name and no action.
+# Following the read-me's default action opens it as a click does; Tab and Shift+Tab raise the
+# focus event for the link that takes the focus, which then also says it is focused.
+scenario_accessibility() {
+  local row id name line x y w h events watcher i
+  use_recorder
+  open_about Q: || finish
+  for row in "7|https://tavelin.example.org/index.html" "11|General public license" "12|Readme.txt" "13|Orrimel"; do
+    IFS='|' read -r id name <<<"$row"
+    line=$(driver accessible about "$id") || { fail "link $id: no accessible object"; continue; }
+    expect "link $id: role (ROLE_SYSTEM_LINK)" "$(field role <<<"$line")" 30
+    expect "link $id: name" "$(quoted name <<<"$line")" "$name"
+    expect "link $id: focusable and linked, not focused" \
+      "$(( $(field state <<<"$line") & 0x500004 ))" "$(( 0x500000 ))"
+    expect "link $id: default action" "$(quoted action <<<"$line")" Jump
+    read -r x y w h < <(driver rect about "$id")
+    expect "link $id: location is the label on the screen" "$(field location <<<"$line")" "$x,$y,$w,$h"
+    expect "link $id: no children" "$(field children <<<"$line")" 0
+  done
+  line=$(driver accessible about 10) || fail "the sound spot: no accessible object"
+  expect "the sound spot: no name, no action" "$(quoted name <<<"$line")|$(quoted action <<<"$line")" "|"
+
+  driver do-default about 12 || fail "the read-me's default action was refused"
+  if wait_requests 1; then
+    expect "the read-me's default action opens it" "$(requested_document 1)" "\"$(windows_path "$APP")\\readme.txt\""
+  else
+    fail "the read-me's default action opened nothing"
+  fi
+
+  # Straight to a file (the driver's filter would hold "ready" back until the end).
+  timeout 60 wine "$TAVELIN_DRIVER" focus-events 4000 </dev/null >"$E2E_TMP/events" 2>&1 &
+  watcher=$!
+  for i in $(seq 100); do grep -q ready "$E2E_TMP/events" 2>/dev/null && break; sleep 0.05; done
+  xdotool key Tab sleep 0.3 key Tab sleep 0.3 key Tab sleep 0.3 key Tab sleep 0.3 key shift+Tab
+  focused_state() { echo $(( $(driver accessible about "$1" | field state) & 0x4 )); }
+  expect "the focused link says it is focused" "$(settled 4 5 focused_state 12)" 4
+  expect "a link without the focus does not" "$(focused_state 13)" 0
+  wait "$watcher"
+  events=$(tr -d '\r' <"$E2E_TMP/events" | grep -v ready | tr '\n' ' ')
+  expect "focus events while tabbing through the links" "$events" "7 11 12 13 12 "
+  close_about
+}
+
 # The links for keyboard users: no link has the focus (and none shows a focus rectangle) until
 # the first Tab; then Tab and Shift+Tab go round the four links in reading order, the focused
 # link alone shows the rectangle, Enter and Space each open its document once per press, Escape

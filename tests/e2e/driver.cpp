@@ -43,6 +43,12 @@
 //   msgbox <caption> [ms]         waits for a message box: text="T" buttons="B,..." icons=N owner=C|none
 //   nomsgbox <caption> <ms>       no such message box appears for that long (exit 1 if one does)
 //   dismiss <caption>             presses the box's OK button and waits until it is gone
+// Screen readers (Active Accessibility, asked from this process as a screen reader asks)
+//   accessible <window> <id>      what the control's client object tells: role=N name="T"
+//                                 state=0xS action="T" location=x,y,w,h children=N
+//   do-default <window> <id>      follows the control's default action (exit 1 when refused)
+//   focus-events <ms>             prints "ready", then for that long the control id of every focus
+//                                 event the program raises, one line each
 // The system
 //   result-text <error> <stage>   the result text the program shows for that outcome, built by
 //                                 the program's own library from the system's text
@@ -68,6 +74,7 @@
 
 #include <windows.h>
 #include <exdisp.h>
+#include <oleacc.h>
 #include <shlobj.h>
 #include <winternl.h>
 
@@ -459,6 +466,77 @@ int CurrentFolderOf(HWND hwnd) {
     return 0;
 }
 
+win::ComPtr<IAccessible> AccessibleOf(HWND control) {
+    return win::Obtain<IAccessible>([&](IAccessible** out) {
+        return AccessibleObjectFromWindow(control, static_cast<DWORD>(OBJID_CLIENT), __uuidof(IAccessible),
+                                          reinterpret_cast<void**>(out));
+    });
+}
+
+// A text property of the accessible object: `get` fills a BSTR; empty when it fails.
+template <class Get>
+std::string BstrText(Get get) {
+    BSTR text = nullptr;
+    const HRESULT hr = get(&text);
+    std::string out = SUCCEEDED(hr) && text ? Escaped(text) : "";
+    SysFreeString(text);
+    return out;
+}
+
+int Accessible(HWND control) {
+    const auto object = AccessibleOf(control);
+    if (!object) return 1;
+    IAccessible* a = object.get();
+    VARIANT self{};
+    self.vt = VT_I4;
+    self.lVal = CHILDID_SELF;
+    VARIANT role{}, state{};
+    const std::string nameText = BstrText([&](BSTR* out) { return a->get_accName(self, out); });
+    const std::string actionText = BstrText([&](BSTR* out) { return a->get_accDefaultAction(self, out); });
+    a->get_accRole(self, &role);
+    a->get_accState(self, &state);
+    long x = 0, y = 0, w = 0, h = 0, children = -1;
+    a->accLocation(&x, &y, &w, &h, self);
+    a->get_accChildCount(&children);
+    std::printf("role=%ld name=\"%s\" state=0x%lx action=\"%s\" location=%ld,%ld,%ld,%ld children=%ld\n",
+                role.vt == VT_I4 ? role.lVal : -1, nameText.c_str(), state.vt == VT_I4 ? state.lVal : 0,
+                actionText.c_str(), x, y, w, h, children);
+    return 0;
+}
+
+int DoDefault(HWND control) {
+    const auto object = AccessibleOf(control);
+    if (!object) return 1;
+    VARIANT self{};
+    self.vt = VT_I4;
+    self.lVal = CHILDID_SELF;
+    return object.get()->accDoDefaultAction(self) == S_OK ? 0 : 1;
+}
+
+void CALLBACK OnFocusEvent(HWINEVENTHOOK, DWORD, HWND hwnd, LONG object, LONG child, DWORD, DWORD) {
+    if (object != OBJID_CLIENT || child != CHILDID_SELF || !hwnd) return;
+    std::printf("%d\n", GetDlgCtrlID(hwnd));
+    std::fflush(stdout);
+}
+
+int FocusEvents(HWND ofProgram, DWORD ms) {
+    DWORD pid = 0;
+    GetWindowThreadProcessId(ofProgram, &pid);
+    const HWINEVENTHOOK hook =
+        SetWinEventHook(EVENT_OBJECT_FOCUS, EVENT_OBJECT_FOCUS, nullptr, OnFocusEvent, pid, 0, WINEVENT_OUTOFCONTEXT);
+    if (!hook) return 1;
+    std::printf("ready\n");
+    std::fflush(stdout);
+    const DWORD start = GetTickCount();
+    MSG msg;
+    while (GetTickCount() - start < ms) {
+        MsgWaitForMultipleObjects(0, nullptr, FALSE, 50, QS_ALLINPUT);
+        while (PeekMessageW(&msg, nullptr, 0, 0, PM_REMOVE)) DispatchMessageW(&msg);
+    }
+    UnhookWinEvent(hook);
+    return 0;
+}
+
 // Sends a message that the target answers with a number; exit 1 when it does not answer.
 int PrintAnswer(HWND hwnd, UINT msg, WPARAM wp = 0, LPARAM lp = 0) {
     DWORD_PTR answer = 0;
@@ -622,6 +700,14 @@ int main(int argc, char** argv) {
     if (verb == "measure") {
         need(4);
         return Measure(Wide(args[0].c_str()), static_cast<int>(number(1, 0)), number(2, 0) != 0, Wide(args[3].c_str()));
+    }
+    if (verb == "accessible" || verb == "do-default" || verb == "focus-events") {
+        const win::Ole32 ole32;
+        const win::ComApartment apartment = win::EnterApartment(ole32);
+        if (verb == "focus-events") return need(1), FocusEvents(Require("about"), ms(0, 0));
+        need(2);
+        const HWND control = RequireChild(Require(args[0]), static_cast<int>(number(1, 0)));
+        return verb == "accessible" ? Accessible(control) : DoDefault(control);
     }
     if (verb == "open-volume") return need(1), OpenVolume(Wide(args[0].c_str()));
     if (verb == "open-alone") return need(1), OpenAlone(argc - at - 1, argv + at + 1);
