@@ -9,7 +9,10 @@ run_case() {
   local what=$1 error=$2 stage=$3 exit_code=$4
   shift 4
   tavelin_start "$@"
-  if ! driver wait result 60000; then fail "$what: no result window"; return; fi
+  if ! driver wait result 60000; then
+    fail "$what: no result window (wait windows: $(driver count wait), running: $(kill -0 "$TAV_PID" 2>/dev/null && echo yes || echo no))"
+    return
+  fi
   expect "$what: result text" "$(driver text)" "$(expected_text "$error" "$stage")"
   driver click result 2
   tavelin_wait; expect "$what: exit code" "$TAV_RC" "$exit_code"
