@@ -3,6 +3,7 @@
 
     package.py --folder Tavelin-3.0.0 --zip Tavelin-3.0.0-win64.zip --out DIR
                [--source SRC] FILE...
+    package.py --check-date
 
 DIR/<zip> holds one folder, <folder>/, with the FILEs in it (by name, in sorted order), and
 DIR/SHA256SUMS lists the SHA-256 of the zip and of each file in it, in the format that
@@ -12,24 +13,46 @@ Every entry carries the same time: SOURCE_DATE_EPOCH when it is set, otherwise t
 of the git checkout SRC. The time is written as UTC (zip times have no time zone), so the time
 zone of the build does not matter; neither do the files' own times, modes or owners. The build
 runs this every time; outputs whose bytes would not change are left untouched.
+
+SOURCE_DATE_EPOCH, when set, is a number of seconds since 1970-01-01 00:00:00 UTC in decimal
+digits only, from 0 to 4354819199 (2107-12-31 23:59:59 UTC, the latest time a zip entry can
+carry); zip entries cannot be dated before 1980, and a time before 1980-01-01 dates them
+1980-01-01 00:00:00. Any other value stops this with the reason, and so does --check-date,
+which only checks it.
 """
 
 import argparse
 import hashlib
 import io
 import os
+import re
 import subprocess
 import sys
 import time
 import zipfile
 
 ZIP_EPOCH = 315532800  # 1980-01-01 00:00:00 UTC: the earliest time a zip entry can carry
+ZIP_LATEST = 4354819199  # 2107-12-31 23:59:59 UTC: the latest
+
+
+def epoch_from_environment():
+    """SOURCE_DATE_EPOCH, or None when it is not set or empty; exits with the reason when it is
+    not a time a zip entry can carry."""
+    value = os.environ.get("SOURCE_DATE_EPOCH")
+    if not value:
+        return None
+    if not re.fullmatch(r"[0-9]+", value, re.ASCII) or int(value) > ZIP_LATEST:
+        sys.exit(f"SOURCE_DATE_EPOCH is {value!r}, but it must be a number of seconds since "
+                 f"1970-01-01 00:00:00 UTC in decimal digits, from 0 to {ZIP_LATEST} "
+                 "(2107-12-31 23:59:59 UTC, the latest time a zip entry can carry; "
+                 "a time before 1980 dates the entries 1980-01-01)")
+    return int(value)
 
 
 def source_date_epoch(source):
-    value = os.environ.get("SOURCE_DATE_EPOCH")
-    if value:
-        return int(value)
+    value = epoch_from_environment()
+    if value is not None:
+        return value
     if source:
         try:
             out = subprocess.run(["git", "-C", source, "log", "-1", "--format=%ct"],
@@ -80,6 +103,9 @@ def write_if_changed(path, data):
 
 
 def main():
+    if sys.argv[1:] == ["--check-date"]:
+        epoch_from_environment()
+        return
     parser = argparse.ArgumentParser(description=__doc__.splitlines()[0])
     parser.add_argument("--folder", required=True)
     parser.add_argument("--zip", required=True)
