@@ -49,3 +49,27 @@ TEST(ShellFailureText, BoundaryAndOutOfTableValues) {
 }
 
 }  // namespace
+
+TEST(Documents, AddressesHaveASchemeOfTwoCharactersOrMore) {
+    EXPECT_TRUE(core::IsAddress(L"https://tavelin.example.org/"));
+    EXPECT_TRUE(core::IsAddress(L"mailto:someone@example.org"));
+    EXPECT_TRUE(core::IsAddress(L"x-a.b+c:rest"));
+    // Drive paths (a one-letter "scheme"), UNC paths and relative names are files.
+    EXPECT_FALSE(core::IsAddress(L"E:\\Tavelin\\gpl.txt"));
+    EXPECT_FALSE(core::IsAddress(L"E:"));
+    EXPECT_FALSE(core::IsAddress(L"\\\\server\\share\\gpl.txt"));
+    EXPECT_FALSE(core::IsAddress(L"gpl.txt"));
+    EXPECT_FALSE(core::IsAddress(L""));
+    // A scheme starts with a letter and holds no other characters than its own.
+    EXPECT_FALSE(core::IsAddress(L"1http://x"));
+    EXPECT_FALSE(core::IsAddress(L"ht tp://x"));
+    EXPECT_FALSE(core::IsAddress(L"C:\\Programs\\a:b"));
+}
+
+TEST(Documents, UnreachableFilesGetTheShellsOwnCodes) {
+    EXPECT_EQ(core::ShellCodeForUnreachableFile(2), 2);  // no such file
+    EXPECT_EQ(core::ShellCodeForUnreachableFile(3), 3);  // no such folder or drive
+    EXPECT_EQ(core::ShellCodeForUnreachableFile(5), 5);  // access denied
+    // Anything else is for the shell to judge: a medium missing, a network path gone, ...
+    for (uint32_t error : {0u, 1u, 21u, 32u, 53u, 123u}) EXPECT_FALSE(core::ShellCodeForUnreachableFile(error)) << error;
+}
