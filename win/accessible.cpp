@@ -18,7 +18,12 @@ bool IsSelf(const VARIANT& child) { return child.vt == VT_I4 && child.lVal == CH
 
 }  // namespace
 
+// The thread's COM apartment, which carries the screen reader's calls, and the libraries the
+// object needs; they live as long as the object does. Declared in the order they must be made
+// and, backwards, let go.
 struct AccessibleControl::Libraries {
+    Ole32 ole32;
+    ComApartment apartment = EnterApartment(ole32);
     Oleacc oleacc;
     OleAut32 oleaut32;
 };
@@ -225,14 +230,19 @@ AccessibleControl::AccessibleControl(HWND control, AccessibleRole role, UINT act
     : control_(control), role_(role), actionMessage_(actionMessage) {}
 
 AccessibleControl::~AccessibleControl() {
-    if (object_) object_.get()->Disconnect();
+    if (!object_) return;
+    object_.get()->Disconnect();
+    // Screen readers that still hold the object hear that it has gone, and let go of it.
+    if (libraries_->ole32.CoDisconnectObject) libraries_->ole32.CoDisconnectObject(object_.get(), 0);
 }
 
 bool AccessibleControl::Answer(WPARAM wp, LPARAM lp, LRESULT& result) {
     // The object id travels as a 32-bit value.
     if (static_cast<DWORD>(lp) != static_cast<DWORD>(OBJID_CLIENT)) return false;
     if (!libraries_) libraries_ = std::make_shared<const Libraries>();
-    if (!libraries_->oleacc.LresultFromObject || !libraries_->oleaut32.Loaded()) return false;
+    if (!libraries_->apartment || !libraries_->oleacc.LresultFromObject || !libraries_->oleaut32.Loaded()) {
+        return false;
+    }
     if (!object_) object_.reset(new Object(control_, role_, actionMessage_, libraries_));
     result = libraries_->oleacc.LresultFromObject(__uuidof(IAccessible), wp, object_.get());
     return true;

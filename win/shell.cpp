@@ -70,10 +70,12 @@ VARIANT StringArgument(const UniqueBstr& text) {
 
 }  // namespace
 
-// Loaded on the first request, on the calling (UI) thread, and kept until the opener goes. The
-// thread's COM apartment is the program's (com.h).
+// Loaded on the first request, on the calling (UI) thread, and kept until the opener goes, with
+// the thread's COM apartment that the desktop shell's objects and the shell's handlers need.
+// Declared in the order they must be made and, backwards, let go.
 struct DocumentOpener::Libraries {
     Ole32 ole32;
+    ComApartment apartment = EnterApartment(ole32);
     OleAut32 oleaut32;
     Shell32 shell32;
 };

@@ -72,12 +72,14 @@ struct Shell32 : SystemLibrary {
     WIN_SYSTEM_EXPORT(ShellExecuteW);
 };
 
-// The UI thread's COM apartment (com.h) and the desktop shell's objects (shell.h).
+// The UI thread's COM apartment (com.h), the desktop shell's objects (shell.h) and the objects
+// screen readers hold (accessible.h).
 struct Ole32 : SystemLibrary {
     Ole32() : SystemLibrary(L"ole32.dll") {}
     WIN_SYSTEM_EXPORT(CoInitializeEx);
     WIN_SYSTEM_EXPORT(CoUninitialize);
     WIN_SYSTEM_EXPORT(CoCreateInstance);
+    WIN_SYSTEM_EXPORT(CoDisconnectObject);
 };
 
 // Automation strings for the desktop shell's requests (shell.h).
