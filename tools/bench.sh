@@ -13,7 +13,7 @@ if [ -z "${TAV_SESSION_DIR:-}" ]; then
   tools/setup.sh
   cmake --preset windows >/dev/null
   cmake --build --preset windows >/dev/null
-  exec tools/with-wine "$0" "$@"
+  exec tests/wine/with-wine "$0" "$@"
 fi
 dist=$PWD/build/windows
 export TAVELIN_DIST=$dist

@@ -15,7 +15,7 @@ tools/setup.sh
 cmake --preset windows >/dev/null
 cmake --build --preset windows --target tavelin tavelin_assets tavelin_driver >/dev/null
 
-. tools/wine-lib.sh
+. tests/wine/lib.sh
 tav_wine_env
 export WINEPREFIX=$root/build/run-prefix
 
@@ -32,7 +32,7 @@ if [ ! -f "$WINEPREFIX/.tavelin-ready" ]; then
   echo "Preparing a private Wine prefix (once)..."
 fi
 tav_prefix_init "$WINEPREFIX"
-[ -x tools/prefix-associations.sh ] && tools/prefix-associations.sh >/dev/null
+[ -x tests/wine/prefix-associations.sh ] && tests/wine/prefix-associations.sh >/dev/null
 
 drive=${1:-}
 target=${2:-}
@@ -58,15 +58,19 @@ fi
 driver() { wine "$root/build/windows/tavelin_driver.exe" "$@" | tr -d '\r'; }
 wine "$exe" "$drive" >/dev/null 2>&1 &
 pid=$!
-driver wait frmFine 120000 >/dev/null
+driver wait result 120000 >/dev/null
 sleep 0.5
-rect=$(driver info frmFine | sed -nE 's/^window .* rect=([-0-9,]+).*/\1/p')
-IFS=, read -r l t r b <<<"$rect"
+while IFS= read -r line; do
+  [ "${line%%=*}" = rect ] && IFS=, read -r l t r b <<<"${line#*=}"
+done < <(driver window result)
 shot=$root/build/tavelin-result.png
 import -window root -crop "$((r - l))x$((b - t))+$l+$t" +repage "$shot"
 echo "Result text:"
-driver text | sed -e 's/\\r//g' -e 's/\\n/\n/g' -e 's/\\"/"/g' -e 's/\\\\/\\/g'
-driver click frmFine 2 >/dev/null
+text=$(driver text)
+text=${text#text=}
+text=${text//\\r/}
+printf '%b\n' "$text"
+driver click result ok >/dev/null
 rc=0
 wait "$pid" || rc=$?
 echo "tavelin.exe exit code: $rc"

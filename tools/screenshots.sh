@@ -10,7 +10,7 @@ if [ -z "${TAV_SESSION_DIR:-}" ]; then
   tools/setup.sh
   cmake --preset windows >/dev/null
   cmake --build --preset windows --target tavelin tavelin_assets tavelin_driver tavelin_fsync_shim >/dev/null
-  exec tools/with-wine "$0" "$@"
+  exec tests/wine/with-wine "$0" "$@"
 fi
 
 dist=$PWD/build/windows
@@ -18,12 +18,17 @@ out=$PWD/docs
 shots=$TAV_SESSION_DIR/shots
 mkdir -p "$shots"
 driver() { wine "$dist/tavelin_driver.exe" "$@" | tr -d '\r'; }
-field() { grep -E "$1" | head -n 1 | sed -E "s/.* $2=([^ ]*).*/\\1/"; }
+# value KEY VERB ARGS...: one value of the driver's answer (lines "key=value").
+value() {
+  local key=$1 line
+  shift
+  while IFS= read -r line; do [ "${line%%=*}" = "$key" ] && echo "${line#*=}"; done < <(driver "$@")
+}
 
 # grab CLASS FILE: the window with its frame, as it is on the screen.
 grab() {
   local l t r b
-  IFS=, read -r l t r b <<<"$(driver info "$1" | field '^window' rect)"
+  IFS=, read -r l t r b <<<"$(value rect window "$1")"
   import -window root -crop "$((r - l))x$((b - t))+$l+$t" +repage "$2"
 }
 
@@ -39,29 +44,28 @@ LD_PRELOAD=$dist/host-tools/fsync_shim.so TAVELIN_SHIM_PATH=demo.img TAVELIN_SHI
 pid=$!
 trap 'kill "$pid" 2>/dev/null || true' EXIT
 
-driver wait frmAttendere 30000 >/dev/null
+driver wait wait 30000 >/dev/null
 sleep 1.5
-grab frmAttendere "$shots/wait.png"
-driver wait frmFine 60000 >/dev/null
+grab wait "$shots/wait.png"
+driver wait result 60000 >/dev/null
 sleep 0.5
-grab frmFine "$shots/result.png"
+grab result "$shots/result.png"
 convert "$shots/wait.png" -size 24x1 xc:white "$shots/result.png" -background white -gravity center \
   +append -bordercolor white -border 12 "$out/windows.png"
 
-driver click frmFine 101 >/dev/null
-driver wait frmAbout 10000 >/dev/null
+driver click result info >/dev/null
+driver wait about 10000 >/dev/null
 sleep 1
 # The About window has no frame of its own to show the window behind it: take both.
-IFS=, read -r l t r b <<<"$(driver info frmFine | field '^window' rect)"
-IFS=, read -r al at ar ab <<<"$(driver info frmAbout | field '^window' rect)"
+IFS=, read -r l t r b <<<"$(value rect window result)"
+IFS=, read -r al at ar ab <<<"$(value rect window about)"
 x0=$((l < al ? l : al)); y0=$((t < at ? t : at)); x1=$((r > ar ? r : ar)); y1=$((b > ab ? b : ab))
 import -window root -crop "$((x1 - x0 + 24))x$((y1 - y0 + 24))+$((x0 - 12))+$((y0 - 12))" +repage "$out/about.png"
 
-# Orrimel (the About window's label 13) starts the effect; a click ends it.
-IFS=, read -r cl ct _ _ <<<"$(driver info frmAbout | field '^window' client)"
-IFS=, read -r l t r b <<<"$(driver info frmAbout | field '^child id=13 ' rect)"
-xdotool mousemove $((cl + (l + r) / 2)) $((ct + (t + b) / 2)) sleep 0.1 click 1
-driver wait TavelinGraphics 10000 >/dev/null
+# Orrimel starts the effect; a click ends it.
+IFS=, read -r l t w h <<<"$(value rect rect about effect)"
+xdotool mousemove $((l + w / 2)) $((t + h / 2)) sleep 0.1 click 1
+driver wait effect 10000 >/dev/null
 xdotool mousemove $((width - 1)) $((height - 1))
 sleep "${TAVELIN_EFFECT_SECONDS:-1}"
 import -window root "$shots/effect-full.png"

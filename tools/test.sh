@@ -13,4 +13,4 @@ cmake --build --preset host-asan
 ctest --preset host-asan
 cmake --preset windows >/dev/null
 cmake --build --preset windows
-tools/with-wine ctest --preset windows
+tests/wine/with-wine ctest --preset windows

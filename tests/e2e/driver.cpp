@@ -3,74 +3,66 @@
 //
 //   driver [--any] <verb> <arguments...>
 //
+// Every answer is a few lines "key=value" (texts with \r, \n and \\ escaped, so that a line is
+// one value); lib.sh reads them with `ask` and `answer`. Exit code 0 on success, 1 on a timeout,
+// a missing window or a refusal, 2 on bad usage.
+//
 // <window> is a role (result, wait, about, effect: the program's windows; box: a message box) or
 // a window class (Notepad). While TAVELIN_EXE names the program under test (its Windows path)
 // only its windows count; --any lifts that for one command. A verb that acts on one window takes
-// the first visible one of its class, else the first hidden one.
+// the first visible one of its class, else the first hidden one. <control> is a control's name
+// (kControls below: result ok, about licence, ...) or "window" for the window itself.
 //
 // Windows
 //   wait <window> [ms]            a visible top-level window appears (default 30000 ms)
 //   gone <window> [ms]            no window of the class is left, visible or not
-//   count <window>                visible top-level windows of the class
-//   info <window>                 the window, then its children in z-order (topmost first):
-//     window class=C caption="T" rect=l,t,r,b client=l,t,r,b style=0xS exstyle=0xE owner=C|none enabled=0|1 visible=0|1
-//     child id=N class=C text="T" rect=l,t,r,b style=0xS exstyle=0xE visible=0|1
-//                                 (window and client on the screen; a child in its parent's client area)
-//   rect <window> <id>            a child's client area on the screen, "x y width height" (id 0:
-//                                 the window's own)
+//   count <window>                count=<visible top-level windows of the class>
+//   window <window>               caption= rect=l,t,r,b client=l,t,r,b (on the screen) owner=<class>|none
+//                                 enabled=0|1 visible=0|1
+//   state <window>                the window and each of its controls (class, text, place, style,
+//                                 visibility), to tell whether anything changed
+//   rect <window> <control>       rect=x,y,width,height: the control's client area on the screen
 //   placement <window>            window=l,t,r,b work=l,t,r,b (the work area of its monitor)
-//   text                          the result window's text
-//   focus <window>                the id of the control with the focus in the window's thread
-//   selection <window> <id>       an edit control's selection, "from,to"
-//   frames                        frames the wait window's clip has painted
-//   colours <window> <id>         what a child shows: blue=<pure blue pixels> distinct=<colours>
-//                                 total=<pixels>
-//   cursor                        the handle of the mouse pointer shown
-//   ping <window> [ms]            "responsive", or "busy" (exit 1) when it does not answer
+//   text                          text=<the result window's text>
+//   focus <window>                focus=<the control with the focus in the window's thread>
+//   selection <window> <control>  selection=from,to (an edit control's)
+//   frames                        frames=<frames the wait window's clip has painted>
+//   colours <window> <control>    distinct=<colours the control shows on the screen>
+//   cursor                        cursor=<the handle of the mouse pointer shown>
+//   ping <window> [ms]            answer=responsive, or answer=busy (exit 1) when it does not answer
 //   watch <window> <ms> <file>    asks the window again and again for that long: longest_ms=<the
 //                                 longest it did not answer> size_after=<the file's size right then>
+//   pid <window>                  pid=<its process>
+//   cwd <window>                  cwd=<its process's current folder, from the process parameters>
 // Input
-//   click <window> <id>           posts a button click
+//   click <window> <control>      posts a button click
 //   close <window>                asks the window to close (WM_CLOSE)
 //   sysclose <window>             the system menu's Close (WM_SYSCOMMAND SC_CLOSE)
 //   close-on-sight <window> [ms]  waits for a window of the class, shown or not, and asks it to
-//                                 close the moment it exists: "hidden" or "visible" as it was then
-//   post <window> <id> <msg> <wparam> <lparam>
-//                                 posts any message to a control (id 0: the window), as any
-//                                 program may; numbers in C notation
-//   quit <window> [code]          posts WM_QUIT to the window's thread, as any component of the
-//                                 process may (default code 0)
-//   msgbox <caption> [ms]         waits for a message box: text="T" buttons="B,..." icons=N owner=C|none
+//                                 close the moment it exists: seen=hidden|visible as it was then
+//   post <window> <control> <msg> <wparam> <lparam>
+//                                 posts any message, as any program may; numbers in C notation
+//   quit <window> [code]          posts WM_QUIT to the window's thread (default code 0)
+//   msgbox <caption> [ms]         waits for a message box: text= buttons=B,... icons=N owner=<class>|none
 //   nomsgbox <caption> <ms>       no such message box appears for that long (exit 1 if one does)
 //   dismiss <caption>             presses the box's OK button and waits until it is gone
 // Screen readers (Active Accessibility, asked from this process as a screen reader asks)
-//   accessible <window> <id>      what the control's client object tells: role=N name="T"
-//                                 state=0xS action="T" location=x,y,w,h children=N
-//   do-default <window> <id>      follows the control's default action (exit 1 when refused)
-//   focus-events <ms>             prints "ready", then for that long the control id of every focus
-//                                 event the program raises, one line each
+//   accessible <window> <control> role= name= state=0x.. action= location=x,y,w,h children=
+//   do-default <window> <control> follows the control's default action (exit 1 when refused)
+//   focus-events <ms>             ready=1, then for that long focus=<control> for every focus
+//                                 event the About window's process raises
 // The system
-//   result-text <error> <stage>   the result text the program shows for that outcome, built by
-//                                 the program's own library from the system's text
-//   dpi                           the system DPI
-//   face <name>                   the face a screen DC gets when it asks for that font
-//   measure <face> <centipoints> <underline 0|1> <text>
-//                                 the text's size in that font on the screen, "width height face=F"
-//   open-volume <X:>              opens \\.\X: for writing: exit 0, or "error N"
-//   open-alone <path>...          opens each file for reading with no sharing, which fails while
-//                                 anyone else has it open: "ok" or "error N" a line; exit 0 when
-//                                 all opened
-//   hold <path> <ms>              opens the file with no sharing, prints "held", keeps it that long
+//   result-text <error> <stage>   text=<the result text for that outcome, built by the program's
+//                                 own library from the system's text>
+//   face <name>                   face=<the face a screen DC gets when it asks for that font>
+//   open-volume <X:>              opens \\.\X: for writing: exit 0, or error=N
 //   hold-volume <X:> <ms>         opens \\.\X: for reading and writing, sharing both, as other
-//                                 programs on the drive may; prints "held", keeps it that long
+//                                 programs on the drive may; held=1, and keeps it that long
+//   open-alone <path>...          opens each file for reading with no sharing, which fails while
+//                                 anyone else has it open: <path>=ok|error N; exit 0 when all opened
+//   hold <path> <ms>              opens the file with no sharing; held=1, and keeps it that long
 //   desktop-shell [ms]            waits until the desktop's shell answers (ShellWindows finds the
-//                                 desktop): exit 0, or 1 after the time (default 30000 ms)
-//   cwd <window>                  the current folder of the window's process, read from its
-//                                 process parameters
-//   pid <window>                  the window's process id
-//
-// Texts are printed as UTF-8 with \r, \n, \\ and \" escaped, so that a line is one value.
-// Exit code 0 on success, 1 on a timeout or a missing window, 2 on bad usage.
+//                                 desktop), default 30000 ms
 
 #include <windows.h>
 #include <exdisp.h>
@@ -80,6 +72,8 @@
 
 #include <cstdio>
 #include <cstdlib>
+#include <functional>
+#include <map>
 #include <set>
 #include <string>
 #include <vector>
@@ -106,6 +100,33 @@ using test_support::WindowText;
 
 bool g_anyProcess = false;
 
+// The controls by what they are, per window.
+struct NamedControl {
+    const char* window;
+    const char* name;
+    int id;
+};
+constexpr NamedControl kControls[] = {
+    {"wait", "clip", names::kWaitClip},
+    {"result", "text", names::kResultText},
+    {"result", "info", names::kInfoButton},
+    {"result", "ok", names::kOkButton},
+    {"about", "icon", names::kIcon},
+    {"about", "version", names::kVersion},
+    {"about", "language", names::kLanguage},
+    {"about", "update-note", names::kUpdateNote},
+    {"about", "clip-frame", names::kClipFrame},
+    {"about", "clip", names::kAboutClip},
+    {"about", "home-page", names::kHomePageLink},
+    {"about", "photo", names::kPhoto},
+    {"about", "rights", names::kRightsNotice},
+    {"about", "sound-spot", names::kSoundSpot},
+    {"about", "licence", names::kLicenceLink},
+    {"about", "readme", names::kReadmeLink},
+    {"about", "effect", names::kEffectLink},
+    {"box", "ok", IDOK},
+};
+
 std::string Escaped(const std::wstring& text) {
     std::string out;
     for (char c : Utf8(text)) {
@@ -113,16 +134,36 @@ std::string Escaped(const std::wstring& text) {
             case '\r': out += "\\r"; break;
             case '\n': out += "\\n"; break;
             case '\\': out += "\\\\"; break;
-            case '"': out += "\\\""; break;
             default: out += c;
         }
     }
     return out;
 }
 
-[[noreturn]] void Usage(const char* why) {
-    std::fprintf(stderr, "driver: %s (the verbs are listed at the top of driver.cpp)\n", why);
+void Say(const std::string& key, const std::string& value) { std::printf("%s=%s\n", key.c_str(), value.c_str()); }
+void Say(const std::string& key, const std::wstring& value) { Say(key, Escaped(value)); }
+void Say(const std::string& key, long long value) { Say(key, std::to_string(value)); }
+std::string Hex(unsigned long long value) {
+    char text[32];
+    std::snprintf(text, sizeof text, "0x%llx", value);
+    return text;
+}
+std::string Rect(RECT r) {
+    return std::to_string(r.left) + "," + std::to_string(r.top) + "," + std::to_string(r.right) + "," +
+           std::to_string(r.bottom);
+}
+std::string Xywh(RECT r) {
+    return std::to_string(r.left) + "," + std::to_string(r.top) + "," + std::to_string(r.right - r.left) + "," +
+           std::to_string(r.bottom - r.top);
+}
+
+[[noreturn]] void Usage(const std::string& why) {
+    std::fprintf(stderr, "driver: %s (the verbs are listed at the top of driver.cpp)\n", why.c_str());
     std::exit(2);
+}
+[[noreturn]] void Missing(const std::string& what) {
+    std::fprintf(stderr, "driver: %s\n", what.c_str());
+    std::exit(1);
 }
 
 std::wstring ClassOfRole(const std::string& window) {
@@ -192,25 +233,30 @@ HWND Require(const std::string& window) {
     const std::wstring className = ClassOfRole(window);
     auto found = TopLevel(className, true);
     if (found.empty()) found = TopLevel(className, false);
-    if (found.empty()) {
-        std::fprintf(stderr, "driver: no %s window\n", window.c_str());
-        std::exit(1);
-    }
+    if (found.empty()) Missing("no " + window + " window");
     return found.front();
 }
 
-HWND RequireChild(HWND parent, int id) {
-    HWND child = id == 0 ? parent : GetDlgItem(parent, id);
-    if (!child) {
-        std::fprintf(stderr, "driver: no control %d\n", id);
-        std::exit(1);
+HWND RequireControl(const std::string& window, const std::string& control) {
+    const HWND parent = Require(window);
+    if (control == "window") return parent;
+    for (const NamedControl& c : kControls) {
+        if (window == c.window && control == c.name) {
+            if (HWND child = GetDlgItem(parent, c.id)) return child;
+            Missing("no control " + control + " in the " + window + " window");
+        }
     }
-    return child;
+    Usage("no control named " + control + " in the " + window + " window");
 }
 
-std::string Rect(RECT r) {
-    return std::to_string(r.left) + "," + std::to_string(r.top) + "," + std::to_string(r.right) + "," +
-           std::to_string(r.bottom);
+// A control's name, or its id when it has none.
+std::string NameOf(HWND control) {
+    const int id = GetDlgCtrlID(control);
+    const std::wstring parentClass = ClassName(GetParent(control));
+    for (const NamedControl& c : kControls) {
+        if (c.id == id && ClassOfRole(c.window) == parentClass) return c.name;
+    }
+    return std::to_string(id);
 }
 
 std::string OwnerClass(HWND hwnd) {
@@ -218,30 +264,40 @@ std::string OwnerClass(HWND hwnd) {
     return owner ? Escaped(ClassName(owner)) : "none";
 }
 
-unsigned long Style(HWND hwnd, int which) { return static_cast<unsigned long>(GetWindowLongPtrW(hwnd, which)); }
+unsigned long long Style(HWND hwnd, int which) {
+    return static_cast<unsigned long>(GetWindowLongPtrW(hwnd, which));
+}
 
-int Info(HWND hwnd) {
+int WindowAnswer(HWND hwnd) {
     RECT window;
     GetWindowRect(hwnd, &window);
-    std::printf("window class=%s caption=\"%s\" rect=%s client=%s style=0x%08lx exstyle=0x%08lx owner=%s "
-                "enabled=%d visible=%d\n",
-                Escaped(ClassName(hwnd)).c_str(), Escaped(Caption(hwnd)).c_str(), Rect(window).c_str(),
-                Rect(ClientOnScreen(hwnd)).c_str(), Style(hwnd, GWL_STYLE), Style(hwnd, GWL_EXSTYLE),
-                OwnerClass(hwnd).c_str(), IsWindowEnabled(hwnd) ? 1 : 0, IsWindowVisible(hwnd) ? 1 : 0);
+    Say("caption", Caption(hwnd));
+    Say("rect", Rect(window));
+    Say("client", Rect(ClientOnScreen(hwnd)));
+    Say("owner", OwnerClass(hwnd));
+    Say("enabled", IsWindowEnabled(hwnd) ? 1 : 0);
+    Say("visible", IsWindowVisible(hwnd) ? 1 : 0);
+    return 0;
+}
+
+int State(HWND hwnd) {
+    WindowAnswer(hwnd);
+    Say("style", Hex(Style(hwnd, GWL_STYLE)));
     for (HWND child = GetWindow(hwnd, GW_CHILD); child; child = GetWindow(child, GW_HWNDNEXT)) {
-        std::printf("child id=%d class=%s text=\"%s\" rect=%s style=0x%08lx exstyle=0x%08lx visible=%d\n",
-                    GetDlgCtrlID(child), Escaped(ClassName(child)).c_str(), Escaped(WindowText(child)).c_str(),
-                    Rect(ChildRect(child)).c_str(), Style(child, GWL_STYLE), Style(child, GWL_EXSTYLE),
-                    IsWindowVisible(child) ? 1 : 0);
+        const std::string name = NameOf(child);
+        Say(name + ".class", ClassName(child));
+        Say(name + ".text", WindowText(child));
+        Say(name + ".rect", Rect(ChildRect(child)));
+        Say(name + ".style", Hex(Style(child, GWL_STYLE)));
+        Say(name + ".visible", IsWindowVisible(child) ? 1 : 0);
     }
     return 0;
 }
 
-// Pixels of a screen rectangle, read the way a screenshot does.
-std::vector<COLORREF> ScreenPixels(const RECT& r) {
+// The distinct colours of a screen rectangle, read the way a screenshot does.
+std::size_t DistinctColours(const RECT& r) {
     const int w = r.right - r.left, h = r.bottom - r.top;
-    std::vector<COLORREF> out;
-    if (w <= 0 || h <= 0) return out;
+    if (w <= 0 || h <= 0) return 0;
     const win::WindowDc screen(nullptr);
     const win::UniqueMemoryDc memory(CreateCompatibleDC(screen.get()));
     BITMAPINFO bi{};
@@ -252,44 +308,12 @@ std::vector<COLORREF> ScreenPixels(const RECT& r) {
     bi.bmiHeader.biBitCount = 32;
     void* bits = nullptr;
     const win::UniqueBitmap dib(CreateDIBSection(screen.get(), &bi, DIB_RGB_COLORS, &bits, nullptr, 0));
-    if (!memory || !dib) return out;
+    if (!memory || !dib) return 0;
     const win::SelectedObject selected(memory.get(), dib.get());
     BitBlt(memory.get(), 0, 0, w, h, screen.get(), r.left, r.top, SRCCOPY);
     GdiFlush();
     const auto* px = static_cast<const uint32_t*>(bits);
-    for (int i = 0; i < w * h; ++i) out.push_back(RGB((px[i] >> 16) & 0xFF, (px[i] >> 8) & 0xFF, px[i] & 0xFF));
-    return out;
-}
-
-int Colours(HWND control) {
-    const auto pixels = ScreenPixels(ClientOnScreen(control));
-    const std::set<COLORREF> distinct(pixels.begin(), pixels.end());
-    size_t blue = 0;
-    for (COLORREF c : pixels) blue += c == RGB(0, 0, 255);
-    std::printf("blue=%zu distinct=%zu total=%zu\n", blue, distinct.size(), pixels.size());
-    return 0;
-}
-
-// A font as a screen DC gets it: the face the system gives for the request, and a text's size.
-struct ScreenText {
-    std::wstring face;
-    SIZE size{};
-};
-
-ScreenText OnScreen(LOGFONTW request, const std::wstring& text) {
-    const win::WindowDc screen(nullptr);
-    const win::UniqueFont font(CreateFontIndirectW(&request));
-    const win::SelectedObject selected(screen.get(), font.get());
-    RECT r{0, 0, 0, 0};
-    DrawTextW(screen.get(), text.c_str(), static_cast<int>(text.size()), &r, DT_CALCRECT | DT_SINGLELINE | DT_NOPREFIX);
-    wchar_t face[LF_FACESIZE] = {};
-    GetTextFaceW(screen.get(), LF_FACESIZE, face);
-    return {face, {r.right - r.left, r.bottom - r.top}};
-}
-
-int ScreenDpi(int axis) {
-    const win::WindowDc screen(nullptr);
-    return GetDeviceCaps(screen.get(), axis);
+    return std::set<uint32_t>(px, px + static_cast<std::ptrdiff_t>(w) * h).size();
 }
 
 int Face(const std::wstring& name) {
@@ -297,19 +321,12 @@ int Face(const std::wstring& name) {
     lf.lfHeight = -11;
     lf.lfCharSet = DEFAULT_CHARSET;
     lstrcpynW(lf.lfFaceName, name.c_str(), LF_FACESIZE);
-    std::printf("%s\n", Escaped(OnScreen(lf, L"").face).c_str());
-    return 0;
-}
-
-int Measure(const std::wstring& face, int centipoints, bool underline, const std::wstring& text) {
-    LOGFONTW lf{};
-    lf.lfHeight = -MulDiv(centipoints, ScreenDpi(LOGPIXELSY), 7200);
-    lf.lfWeight = FW_NORMAL;
-    lf.lfUnderline = underline;
-    lf.lfCharSet = ANSI_CHARSET;
-    lstrcpynW(lf.lfFaceName, face.c_str(), LF_FACESIZE);
-    const ScreenText measured = OnScreen(lf, text);
-    std::printf("%ld %ld face=%s\n", measured.size.cx, measured.size.cy, Escaped(measured.face).c_str());
+    const win::WindowDc screen(nullptr);
+    const win::UniqueFont font(CreateFontIndirectW(&lf));
+    const win::SelectedObject selected(screen.get(), font.get());
+    wchar_t face[LF_FACESIZE] = {};
+    GetTextFaceW(screen.get(), LF_FACESIZE, face);
+    Say("face", std::wstring(face));
     return 0;
 }
 
@@ -328,8 +345,10 @@ int MsgBox(HWND box) {
             text += WindowText(child);
         }
     }
-    std::printf("text=\"%s\" buttons=\"%s\" icons=%d owner=%s\n", Escaped(text).c_str(), Escaped(buttons).c_str(),
-                icons, OwnerClass(box).c_str());
+    Say("text", text);
+    Say("buttons", buttons);
+    Say("icons", icons);
+    Say("owner", OwnerClass(box));
     return 0;
 }
 
@@ -339,7 +358,8 @@ int Placement(HWND hwnd) {
     MONITORINFO monitor{};
     monitor.cbSize = sizeof monitor;
     if (!GetMonitorInfoW(MonitorFromWindow(hwnd, MONITOR_DEFAULTTONEAREST), &monitor)) return 1;
-    std::printf("window=%s work=%s\n", Rect(window).c_str(), Rect(monitor.rcWork).c_str());
+    Say("window", Rect(window));
+    Say("work", Rect(monitor.rcWork));
     return 0;
 }
 
@@ -362,7 +382,8 @@ int Watch(HWND hwnd, DWORD length, const std::wstring& file) {
         // Room for the program to read its input between two questions.
         Sleep(50);
     }
-    std::printf("longest_ms=%lu size_after=%lld\n", static_cast<unsigned long>(longest), sizeAfter);
+    Say("longest_ms", longest);
+    Say("size_after", sizeAfter);
     return 0;
 }
 
@@ -371,52 +392,21 @@ win::UniqueFile OpenWithNoSharing(const std::wstring& path) {
         CreateFileW(path.c_str(), GENERIC_READ, 0, nullptr, OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr));
 }
 
-int OpenAlone(int count, char** paths) {
-    int failed = 0;
-    for (int i = 0; i < count; ++i) {
-        if (OpenWithNoSharing(Wide(paths[i]))) {
-            std::printf("ok\n");
-        } else {
-            std::printf("error %lu\n", GetLastError());
-            ++failed;
-        }
-    }
-    return failed ? 1 : 0;
-}
-
-int Hold(const std::wstring& path, DWORD ms) {
-    const win::UniqueFile file = OpenWithNoSharing(path);
+// Holds what `open` gives for `ms` after saying so; error=N when it cannot.
+int Hold(win::UniqueFile file, DWORD ms) {
     if (!file) {
-        std::printf("error %lu\n", GetLastError());
+        Say("error", GetLastError());
         return 1;
     }
-    std::printf("held\n");
+    Say("held", 1);
     std::fflush(stdout);
     Sleep(ms);
     return 0;
 }
 
-int OpenVolume(const std::wstring& drive) {
-    const win::UniqueFile volume(CreateFileW((L"\\\\.\\" + drive).c_str(), GENERIC_READ | GENERIC_WRITE,
-                                             FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr, OPEN_EXISTING, 0, nullptr));
-    if (!volume) {
-        std::printf("error %lu\n", GetLastError());
-        return 1;
-    }
-    return 0;
-}
-
-int HoldVolume(const std::wstring& drive, DWORD ms) {
-    const win::UniqueFile volume(CreateFileW((L"\\\\.\\" + drive).c_str(), GENERIC_READ | GENERIC_WRITE,
-                                             FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr, OPEN_EXISTING, 0, nullptr));
-    if (!volume) {
-        std::printf("error %lu\n", GetLastError());
-        return 1;
-    }
-    std::printf("held\n");
-    std::fflush(stdout);
-    Sleep(ms);
-    return 0;
+win::UniqueFile OpenVolume(const std::wstring& drive, DWORD share) {
+    return win::UniqueFile(CreateFileW((L"\\\\.\\" + drive).c_str(), GENERIC_READ | GENERIC_WRITE, share, nullptr,
+                                       OPEN_EXISTING, 0, nullptr));
 }
 
 // Whether the desktop's shell answers as the program asks it: ShellWindows, then the desktop.
@@ -438,12 +428,17 @@ bool DesktopShellAnswers(const win::Ole32& ole32) {
     return static_cast<bool>(desktop);
 }
 
+DWORD ProcessOf(HWND hwnd) {
+    DWORD pid = 0;
+    GetWindowThreadProcessId(hwnd, &pid);
+    return pid;
+}
+
 // The current folder of another process, from its process parameters (x64 layout: the PEB's
 // ProcessParameters at 0x20, their CurrentDirectory.DosPath at 0x38).
 int CurrentFolderOf(HWND hwnd) {
-    DWORD pid = 0;
-    GetWindowThreadProcessId(hwnd, &pid);
-    const test_support::UniqueHandle process(OpenProcess(PROCESS_QUERY_INFORMATION | PROCESS_VM_READ, FALSE, pid));
+    const test_support::UniqueHandle process(
+        OpenProcess(PROCESS_QUERY_INFORMATION | PROCESS_VM_READ, FALSE, ProcessOf(hwnd)));
     if (!process) return 1;
     using Query = NTSTATUS(NTAPI*)(HANDLE, PROCESSINFOCLASS, PVOID, ULONG, PULONG);
     const auto query = reinterpret_cast<Query>(
@@ -462,70 +457,68 @@ int CurrentFolderOf(HWND hwnd) {
     }
     std::wstring text(folder.Length / sizeof(wchar_t), L'\0');
     if (!read(reinterpret_cast<std::uintptr_t>(folder.Buffer), text.data(), folder.Length)) return 1;
-    std::printf("%s\n", Escaped(text).c_str());
+    Say("cwd", text);
     return 0;
 }
 
-win::ComPtr<IAccessible> AccessibleOf(HWND control) {
-    return win::Obtain<IAccessible>([&](IAccessible** out) {
-        return AccessibleObjectFromWindow(control, static_cast<DWORD>(OBJID_CLIENT), __uuidof(IAccessible),
-                                          reinterpret_cast<void**>(out));
-    });
-}
-
-// A text property of the accessible object: `get` fills a BSTR; empty when it fails.
-template <class Get>
-std::string BstrText(Get get) {
-    BSTR text = nullptr;
-    const HRESULT hr = get(&text);
-    std::string out = SUCCEEDED(hr) && text ? Escaped(text) : "";
-    SysFreeString(text);
-    return out;
-}
-
-int Accessible(HWND control) {
-    const auto object = AccessibleOf(control);
-    if (!object) return 1;
-    IAccessible* a = object.get();
+// The control's accessible object and the question "about itself" that every property takes.
+struct Accessible {
+    win::ComPtr<IAccessible> object;
     VARIANT self{};
-    self.vt = VT_I4;
-    self.lVal = CHILDID_SELF;
+    explicit Accessible(HWND control)
+        : object(win::Obtain<IAccessible>([&](IAccessible** out) {
+              return AccessibleObjectFromWindow(control, static_cast<DWORD>(OBJID_CLIENT), __uuidof(IAccessible),
+                                                reinterpret_cast<void**>(out));
+          })) {
+        self.vt = VT_I4;
+        self.lVal = CHILDID_SELF;
+    }
+    // A text property: `get` fills a BSTR; empty when it fails.
+    template <class Get>
+    std::wstring Text(Get get) const {
+        BSTR text = nullptr;
+        const HRESULT hr = get(&text);
+        std::wstring out = SUCCEEDED(hr) && text ? std::wstring(text) : L"";
+        SysFreeString(text);
+        return out;
+    }
+};
+
+int AccessibleAnswer(HWND control) {
+    const Accessible a(control);
+    if (!a.object) return 1;
+    IAccessible* o = a.object.get();
     VARIANT role{}, state{};
-    const std::string nameText = BstrText([&](BSTR* out) { return a->get_accName(self, out); });
-    const std::string actionText = BstrText([&](BSTR* out) { return a->get_accDefaultAction(self, out); });
-    a->get_accRole(self, &role);
-    a->get_accState(self, &state);
+    o->get_accRole(a.self, &role);
+    o->get_accState(a.self, &state);
     long x = 0, y = 0, w = 0, h = 0, children = -1;
-    a->accLocation(&x, &y, &w, &h, self);
-    a->get_accChildCount(&children);
-    std::printf("role=%ld name=\"%s\" state=0x%lx action=\"%s\" location=%ld,%ld,%ld,%ld children=%ld\n",
-                role.vt == VT_I4 ? role.lVal : -1, nameText.c_str(), state.vt == VT_I4 ? state.lVal : 0,
-                actionText.c_str(), x, y, w, h, children);
+    o->accLocation(&x, &y, &w, &h, a.self);
+    o->get_accChildCount(&children);
+    Say("role", role.vt == VT_I4 ? role.lVal : -1);
+    Say("name", a.Text([&](BSTR* out) { return o->get_accName(a.self, out); }));
+    Say("state", Hex(state.vt == VT_I4 ? static_cast<unsigned long>(state.lVal) : 0));
+    Say("action", a.Text([&](BSTR* out) { return o->get_accDefaultAction(a.self, out); }));
+    Say("location", std::to_string(x) + "," + std::to_string(y) + "," + std::to_string(w) + "," + std::to_string(h));
+    Say("children", children);
     return 0;
 }
 
 int DoDefault(HWND control) {
-    const auto object = AccessibleOf(control);
-    if (!object) return 1;
-    VARIANT self{};
-    self.vt = VT_I4;
-    self.lVal = CHILDID_SELF;
-    return object.get()->accDoDefaultAction(self) == S_OK ? 0 : 1;
+    const Accessible a(control);
+    return a.object && a.object.get()->accDoDefaultAction(a.self) == S_OK ? 0 : 1;
 }
 
 void CALLBACK OnFocusEvent(HWINEVENTHOOK, DWORD, HWND hwnd, LONG object, LONG child, DWORD, DWORD) {
     if (object != OBJID_CLIENT || child != CHILDID_SELF || !hwnd) return;
-    std::printf("%d\n", GetDlgCtrlID(hwnd));
+    Say("focus", NameOf(hwnd));
     std::fflush(stdout);
 }
 
 int FocusEvents(HWND ofProgram, DWORD ms) {
-    DWORD pid = 0;
-    GetWindowThreadProcessId(ofProgram, &pid);
-    const HWINEVENTHOOK hook =
-        SetWinEventHook(EVENT_OBJECT_FOCUS, EVENT_OBJECT_FOCUS, nullptr, OnFocusEvent, pid, 0, WINEVENT_OUTOFCONTEXT);
+    const HWINEVENTHOOK hook = SetWinEventHook(EVENT_OBJECT_FOCUS, EVENT_OBJECT_FOCUS, nullptr, OnFocusEvent,
+                                               ProcessOf(ofProgram), 0, WINEVENT_OUTOFCONTEXT);
     if (!hook) return 1;
-    std::printf("ready\n");
+    Say("ready", 1);
     std::fflush(stdout);
     const DWORD start = GetTickCount();
     MSG msg;
@@ -537,11 +530,11 @@ int FocusEvents(HWND ofProgram, DWORD ms) {
     return 0;
 }
 
-// Sends a message that the target answers with a number; exit 1 when it does not answer.
-int PrintAnswer(HWND hwnd, UINT msg, WPARAM wp = 0, LPARAM lp = 0) {
+// Asks a window for a number it answers; exit 1 when it does not answer.
+int Answer(const std::string& key, HWND hwnd, UINT msg) {
     DWORD_PTR answer = 0;
-    if (!SendMessageTimeoutW(hwnd, msg, wp, lp, SMTO_ABORTIFHUNG, 5000, &answer)) return 1;
-    std::printf("%lu\n", static_cast<unsigned long>(answer));
+    if (!SendMessageTimeoutW(hwnd, msg, 0, 0, SMTO_ABORTIFHUNG, 5000, &answer)) return 1;
+    Say(key, static_cast<long long>(answer));
     return 0;
 }
 
@@ -556,177 +549,147 @@ int main(int argc, char** argv) {
     if (argc <= at) Usage("no verb");
     const std::string verb = argv[at];
     const std::vector<std::string> args(argv + at + 1, argv + argc);
-    const auto need = [&](size_t n) {
-        if (args.size() < n) Usage(("too few arguments for " + verb).c_str());
+    const auto arg = [&](size_t i) -> const std::string& {
+        if (i >= args.size()) Usage("too few arguments for " + verb);
+        return args[i];
     };
     const auto number = [&](size_t i, long fallback) {
-        return i < args.size() ? std::strtol(args[i].c_str(), nullptr, 10) : fallback;
+        return i < args.size() ? std::strtol(args[i].c_str(), nullptr, 0) : fallback;
     };
     const auto ms = [&](size_t i, DWORD fallback) { return static_cast<DWORD>(number(i, static_cast<long>(fallback))); };
+    const auto window = [&] { return Require(arg(0)); };
+    const auto control = [&] { return RequireControl(arg(0), arg(1)); };
+    const auto withCom = [](const std::function<int(const win::Ole32&)>& body) {
+        const win::Ole32 ole32;
+        const win::ComApartment apartment = win::EnterApartment(ole32);
+        return body(ole32);
+    };
 
-    if (verb == "wait") {
-        need(1);
-        const std::wstring cls = ClassOfRole(args[0]);
-        if (WaitUntil(ms(1, 30000), [&] { return !TopLevel(cls, true).empty(); })) return 0;
-        std::fprintf(stderr, "driver: timed out waiting for %s\n", args[0].c_str());
-        return 1;
-    }
-    if (verb == "gone") {
-        need(1);
-        const std::wstring cls = ClassOfRole(args[0]);
-        if (WaitUntil(ms(1, 30000), [&] { return TopLevel(cls, false).empty(); })) return 0;
-        std::fprintf(stderr, "driver: timed out waiting for %s to go\n", args[0].c_str());
-        return 1;
-    }
-    if (verb == "count") {
-        need(1);
-        std::printf("%zu\n", TopLevel(ClassOfRole(args[0]), true).size());
-        return 0;
-    }
-    if (verb == "info") return need(1), Info(Require(args[0]));
-    if (verb == "rect") {
-        need(2);
-        const RECT r = ClientOnScreen(RequireChild(Require(args[0]), static_cast<int>(number(1, 0))));
-        std::printf("%ld %ld %ld %ld\n", r.left, r.top, r.right - r.left, r.bottom - r.top);
-        return 0;
-    }
-    if (verb == "placement") return need(1), Placement(Require(args[0]));
-    if (verb == "text") {
-        std::printf("%s\n", Escaped(WindowText(RequireChild(Require("result"), names::kResultText), 10000)).c_str());
-        return 0;
-    }
-    if (verb == "focus") {
-        need(1);
-        GUITHREADINFO thread{};
-        thread.cbSize = sizeof thread;
-        if (!GetGUIThreadInfo(GetWindowThreadProcessId(Require(args[0]), nullptr), &thread)) return 1;
-        std::printf("%d\n", thread.hwndFocus ? GetDlgCtrlID(thread.hwndFocus) : 0);
-        return 0;
-    }
-    if (verb == "selection") {
-        need(2);
-        DWORD_PTR range = 0;
-        HWND edit = RequireChild(Require(args[0]), static_cast<int>(number(1, 0)));
-        if (!SendMessageTimeoutW(edit, EM_GETSEL, 0, 0, SMTO_ABORTIFHUNG, 5000, &range)) return 1;
-        std::printf("%u,%u\n", LOWORD(range), HIWORD(range));
-        return 0;
-    }
-    if (verb == "frames") return PrintAnswer(RequireChild(Require("wait"), names::kWaitClip), win::ANM_FRAMESPAINTED);
-    if (verb == "colours") return need(2), Colours(RequireChild(Require(args[0]), static_cast<int>(number(1, 0))));
-    if (verb == "cursor") {
-        // Another process's cursor cannot be read back under Wine, only told apart by handle.
-        CURSORINFO info{};
-        info.cbSize = sizeof info;
-        if (!GetCursorInfo(&info) || !info.hCursor) return 1;
-        std::printf("0x%llx\n", static_cast<unsigned long long>(reinterpret_cast<uintptr_t>(info.hCursor)));
-        return 0;
-    }
-    if (verb == "ping") {
-        need(1);
-        DWORD_PTR ignored = 0;
-        const bool answered = SendMessageTimeoutW(Require(args[0]), WM_NULL, 0, 0, SMTO_ABORTIFHUNG | SMTO_BLOCK,
-                                                  ms(1, 1000), &ignored) != 0;
-        std::printf("%s\n", answered ? "responsive" : "busy");
-        return answered ? 0 : 1;
-    }
-    if (verb == "watch") return need(3), Watch(Require(args[0]), ms(1, 0), Wide(args[2].c_str()));
-    if (verb == "click") {
-        need(2);
-        PostMessageW(RequireChild(Require(args[0]), static_cast<int>(number(1, 0))), BM_CLICK, 0, 0);
-        return 0;
-    }
-    if (verb == "close") {
-        need(1);
-        PostMessageW(Require(args[0]), WM_CLOSE, 0, 0);
-        return 0;
-    }
-    if (verb == "sysclose") {
-        need(1);
-        PostMessageW(Require(args[0]), WM_SYSCOMMAND, SC_CLOSE, 0);
-        return 0;
-    }
-    if (verb == "close-on-sight") {
-        need(1);
-        const std::wstring cls = ClassOfRole(args[0]);
-        HWND found = nullptr;
-        const DWORD start = GetTickCount();
-        // No sleep between looks: the window may exist for a few milliseconds before its show.
-        while (!(found = FindWindowExW(nullptr, nullptr, cls.c_str(), nullptr)) || !OfProgram(found)) {
-            if (GetTickCount() - start > ms(1, 30000)) return 1;
-        }
-        const bool visible = IsWindowVisible(found);
-        PostMessageW(found, WM_CLOSE, 0, 0);
-        std::printf("%s\n", visible ? "visible" : "hidden");
-        return 0;
-    }
-    if (verb == "post") {
-        need(5);
-        const auto value = [&](size_t i) { return std::strtoull(args[i].c_str(), nullptr, 0); };
-        return PostMessageW(RequireChild(Require(args[0]), static_cast<int>(number(1, 0))),
-                            static_cast<UINT>(value(2)), static_cast<WPARAM>(value(3)), static_cast<LPARAM>(value(4)))
-                   ? 0
-                   : 1;
-    }
-    if (verb == "quit") {
-        need(1);
-        const DWORD thread = GetWindowThreadProcessId(Require(args[0]), nullptr);
-        return PostThreadMessageW(thread, WM_QUIT, static_cast<WPARAM>(number(1, 0)), 0) ? 0 : 1;
-    }
-    if (verb == "msgbox") {
-        need(1);
-        HWND box = WaitForBox(Wide(args[0].c_str()), ms(1, 20000));
-        return box ? MsgBox(box) : 1;
-    }
-    if (verb == "nomsgbox") return need(2), WaitForBox(Wide(args[0].c_str()), ms(1, 0)) ? 1 : 0;
-    if (verb == "dismiss") {
-        need(1);
-        HWND box = WaitForBox(Wide(args[0].c_str()), 5000);
-        if (!box) return 1;
-        PostMessageW(box, WM_COMMAND, MAKEWPARAM(IDOK, BN_CLICKED), reinterpret_cast<LPARAM>(GetDlgItem(box, IDOK)));
-        return WaitUntil(5000, [&] { return !IsWindow(box); }) ? 0 : 1;
-    }
-    if (verb == "result-text") {
-        need(2);
-        const auto error = static_cast<std::int32_t>(number(0, 0));
-        const auto stage = static_cast<int>(number(1, 0));
-        std::printf("%s\n", Escaped(core::ResultText(error, win::SystemErrorText(error), stage)).c_str());
-        return 0;
-    }
-    if (verb == "dpi") {
-        std::printf("%d\n", ScreenDpi(LOGPIXELSX));
-        return 0;
-    }
-    if (verb == "face") return need(1), Face(Wide(args[0].c_str()));
-    if (verb == "measure") {
-        need(4);
-        return Measure(Wide(args[0].c_str()), static_cast<int>(number(1, 0)), number(2, 0) != 0, Wide(args[3].c_str()));
-    }
-    if (verb == "accessible" || verb == "do-default" || verb == "focus-events") {
-        const win::Ole32 ole32;
-        const win::ComApartment apartment = win::EnterApartment(ole32);
-        if (verb == "focus-events") return need(1), FocusEvents(Require("about"), ms(0, 0));
-        need(2);
-        const HWND control = RequireChild(Require(args[0]), static_cast<int>(number(1, 0)));
-        return verb == "accessible" ? Accessible(control) : DoDefault(control);
-    }
-    if (verb == "open-volume") return need(1), OpenVolume(Wide(args[0].c_str()));
-    if (verb == "open-alone") return need(1), OpenAlone(argc - at - 1, argv + at + 1);
-    if (verb == "hold") return need(2), Hold(Wide(args[0].c_str()), ms(1, 0));
-    if (verb == "hold-volume") return need(2), HoldVolume(Wide(args[0].c_str()), ms(1, 0));
-    if (verb == "desktop-shell") {
-        const win::Ole32 ole32;
-        const win::ComApartment apartment = win::EnterApartment(ole32);
-        if (WaitUntil(ms(0, 30000), [&] { return DesktopShellAnswers(ole32); })) return 0;
-        std::fprintf(stderr, "driver: the desktop's shell did not answer\n");
-        return 1;
-    }
-    if (verb == "cwd") return need(1), CurrentFolderOf(Require(args[0]));
-    if (verb == "pid") {
-        need(1);
-        DWORD pid = 0;
-        GetWindowThreadProcessId(Require(args[0]), &pid);
-        std::printf("%lu\n", static_cast<unsigned long>(pid));
-        return 0;
-    }
-    Usage(("unknown verb " + verb).c_str());
+    const std::map<std::string, std::function<int()>> verbs = {
+        // Windows
+        {"wait", [&] {
+             const std::wstring cls = ClassOfRole(arg(0));
+             return WaitUntil(ms(1, 30000), [&] { return !TopLevel(cls, true).empty(); }) ? 0 : 1;
+         }},
+        {"gone", [&] {
+             const std::wstring cls = ClassOfRole(arg(0));
+             return WaitUntil(ms(1, 30000), [&] { return TopLevel(cls, false).empty(); }) ? 0 : 1;
+         }},
+        {"count", [&] { return Say("count", static_cast<long long>(TopLevel(ClassOfRole(arg(0)), true).size())), 0; }},
+        {"window", [&] { return WindowAnswer(window()); }},
+        {"state", [&] { return State(window()); }},
+        {"rect", [&] { return Say("rect", Xywh(ClientOnScreen(control()))), 0; }},
+        {"placement", [&] { return Placement(window()); }},
+        {"text", [&] {
+             return Say("text", WindowText(RequireControl("result", "text"), 10000)), 0;
+         }},
+        {"focus", [&] {
+             GUITHREADINFO thread{};
+             thread.cbSize = sizeof thread;
+             if (!GetGUIThreadInfo(GetWindowThreadProcessId(window(), nullptr), &thread)) return 1;
+             const bool isControl = thread.hwndFocus && (GetWindowLongPtrW(thread.hwndFocus, GWL_STYLE) & WS_CHILD);
+             Say("focus", isControl ? NameOf(thread.hwndFocus) : "window");
+             return 0;
+         }},
+        {"selection", [&] {
+             DWORD_PTR range = 0;
+             if (!SendMessageTimeoutW(control(), EM_GETSEL, 0, 0, SMTO_ABORTIFHUNG, 5000, &range)) return 1;
+             return Say("selection", std::to_string(LOWORD(range)) + "," + std::to_string(HIWORD(range))), 0;
+         }},
+        {"frames", [&] { return Answer("frames", RequireControl("wait", "clip"), win::ANM_FRAMESPAINTED); }},
+        {"colours", [&] { return Say("distinct", static_cast<long long>(DistinctColours(ClientOnScreen(control())))), 0; }},
+        {"cursor", [&] {
+             // Another process's cursor cannot be read back under Wine, only told apart by handle.
+             CURSORINFO info{};
+             info.cbSize = sizeof info;
+             if (!GetCursorInfo(&info) || !info.hCursor) return 1;
+             return Say("cursor", Hex(reinterpret_cast<uintptr_t>(info.hCursor))), 0;
+         }},
+        {"ping", [&] {
+             DWORD_PTR ignored = 0;
+             const bool answered = SendMessageTimeoutW(window(), WM_NULL, 0, 0, SMTO_ABORTIFHUNG | SMTO_BLOCK,
+                                                       ms(1, 1000), &ignored) != 0;
+             Say("answer", answered ? "responsive" : "busy");
+             return answered ? 0 : 1;
+         }},
+        {"watch", [&] { return Watch(window(), ms(1, 0), Wide(arg(2).c_str())); }},
+        {"pid", [&] { return Say("pid", ProcessOf(window())), 0; }},
+        {"cwd", [&] { return CurrentFolderOf(window()); }},
+        // Input
+        {"click", [&] { return PostMessageW(control(), BM_CLICK, 0, 0) ? 0 : 1; }},
+        {"close", [&] { return PostMessageW(window(), WM_CLOSE, 0, 0) ? 0 : 1; }},
+        {"sysclose", [&] { return PostMessageW(window(), WM_SYSCOMMAND, SC_CLOSE, 0) ? 0 : 1; }},
+        {"close-on-sight", [&] {
+             const std::wstring cls = ClassOfRole(arg(0));
+             HWND found = nullptr;
+             const DWORD start = GetTickCount();
+             // No sleep between looks: the window may exist for a few milliseconds before its show.
+             while (!(found = FindWindowExW(nullptr, nullptr, cls.c_str(), nullptr)) || !OfProgram(found)) {
+                 if (GetTickCount() - start > ms(1, 30000)) return 1;
+             }
+             const bool visible = IsWindowVisible(found);
+             PostMessageW(found, WM_CLOSE, 0, 0);
+             return Say("seen", visible ? "visible" : "hidden"), 0;
+         }},
+        {"post", [&] {
+             const auto value = [&](size_t i) { return std::strtoull(arg(i).c_str(), nullptr, 0); };
+             return PostMessageW(control(), static_cast<UINT>(value(2)), static_cast<WPARAM>(value(3)),
+                                 static_cast<LPARAM>(value(4)))
+                        ? 0
+                        : 1;
+         }},
+        {"quit", [&] {
+             const DWORD thread = GetWindowThreadProcessId(window(), nullptr);
+             return PostThreadMessageW(thread, WM_QUIT, static_cast<WPARAM>(number(1, 0)), 0) ? 0 : 1;
+         }},
+        {"msgbox", [&] {
+             const HWND box = WaitForBox(Wide(arg(0).c_str()), ms(1, 20000));
+             return box ? MsgBox(box) : 1;
+         }},
+        {"nomsgbox", [&] { return WaitForBox(Wide(arg(0).c_str()), ms(1, 0)) ? 1 : 0; }},
+        {"dismiss", [&] {
+             const HWND box = WaitForBox(Wide(arg(0).c_str()), 5000);
+             if (!box) return 1;
+             PostMessageW(box, WM_COMMAND, MAKEWPARAM(IDOK, BN_CLICKED), reinterpret_cast<LPARAM>(GetDlgItem(box, IDOK)));
+             return WaitUntil(5000, [&] { return !IsWindow(box); }) ? 0 : 1;
+         }},
+        // Screen readers
+        {"accessible", [&] { return withCom([&](const win::Ole32&) { return AccessibleAnswer(control()); }); }},
+        {"do-default", [&] { return withCom([&](const win::Ole32&) { return DoDefault(control()); }); }},
+        {"focus-events", [&] { return FocusEvents(Require("about"), ms(0, 0)); }},
+        // The system
+        {"result-text", [&] {
+             const auto error = static_cast<std::int32_t>(number(0, 0));
+             return Say("text", core::ResultText(error, win::SystemErrorText(error), static_cast<int>(number(1, 0)))), 0;
+         }},
+        {"face", [&] { return Face(Wide(arg(0).c_str())); }},
+        {"open-volume", [&] {
+             if (OpenVolume(Wide(arg(0).c_str()), FILE_SHARE_READ | FILE_SHARE_WRITE)) return 0;
+             return Say("error", GetLastError()), 1;
+         }},
+        {"hold-volume", [&] {
+             return Hold(OpenVolume(Wide(arg(0).c_str()), FILE_SHARE_READ | FILE_SHARE_WRITE), ms(1, 0));
+         }},
+        {"open-alone", [&] {
+             int failed = 0;
+             for (const std::string& path : args) {
+                 if (OpenWithNoSharing(Wide(path.c_str()))) {
+                     Say(path, "ok");
+                 } else {
+                     Say(path, "error " + std::to_string(GetLastError()));
+                     ++failed;
+                 }
+             }
+             return failed ? 1 : 0;
+         }},
+        {"hold", [&] { return Hold(OpenWithNoSharing(Wide(arg(0).c_str())), ms(1, 0)); }},
+        {"desktop-shell", [&] {
+             return withCom([&](const win::Ole32& ole32) {
+                 return WaitUntil(ms(0, 30000), [&] { return DesktopShellAnswers(ole32); }) ? 0 : 1;
+             });
+         }},
+    };
+    const auto found = verbs.find(verb);
+    if (found == verbs.end()) Usage("unknown verb " + verb);
+    return found->second();
 }

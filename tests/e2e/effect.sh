@@ -39,7 +39,7 @@ fx_finish() {
     cat "$FX_OUT"
     return 1
   fi
-  return 0
+  ok "the runner's own checks held"
 }
 
 # ---------------------------------------------------------------------------------------------
@@ -84,7 +84,8 @@ scenario_snapshot() {
     for picture in before "$1"; do convert "$E2E_TMP/$picture.png" -depth 8 "rgb:$E2E_TMP/$picture.rgb"; done
     python3 "$E2E_DIR/effect_picture.py" "$E2E_TMP/before.rgb" "$E2E_TMP/$1.rgb" "$W" "$H"
   }
-  value() { sed -n "s/^$1=//p" <<<"$2"; }
+  # value KEY FIGURES: one of the figures (lines "key=value", as the driver answers).
+  value() { read_answer <<<"$2"; printf '%s' "${ANSWER[$1]:-}"; }
 
   # After one repaint and two passes: the desktop, except for at most the two copied blocks.
   a=$(analyse pass2)

@@ -195,7 +195,8 @@ void Check(bool ok, int run, const char* what) {
     }
 }
 
-// The caller: a small window like the About window, whose activation plays the runs.
+// The caller: a small window that shows the effect modally, as the About window does, from its
+// activation; its picture gives the effect something to bend.
 class Caller : public win::Form {
 public:
     Caller() : win::Form(MakeDesign()) {}
@@ -244,11 +245,9 @@ private:
         d.className = L"EffectCaller";
         d.caption = L"Effect caller";
         d.style = WS_POPUP | WS_DLGFRAME;
-        d.clientWidth = 6135;
-        d.clientHeight = 3180;
-        d.place = win::FormDesign::Place::Fixed;
-        d.clientLeft = 2340;
-        d.clientTop = 1650;
+        d.clientWidth = 6000;
+        d.clientHeight = 3000;
+        d.place = win::FormDesign::Place::CenterScreen;
         d.backgroundSysColor = -1;
         return d;
     }

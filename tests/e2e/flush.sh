@@ -10,11 +10,11 @@ run_case() {
   shift 4
   tavelin_start "$@"
   if ! driver wait result 60000; then
-    fail "$what: no result window (wait windows: $(driver count wait), running: $(kill -0 "$TAV_PID" 2>/dev/null && echo yes || echo no))"
+    fail "$what: no result window (wait windows: $(answer count wait), running: $(kill -0 "$TAV_PID" 2>/dev/null && echo yes || echo no))"
     return
   fi
-  expect "$what: result text" "$(driver text)" "$(expected_text "$error" "$stage")"
-  driver click result 2
+  expect "$what: result text" "$(answer text)" "$(expected_text "$error" "$stage")"
+  driver click result ok
   tavelin_wait; expect "$what: exit code" "$TAV_RC" "$exit_code"
 }
 
@@ -25,14 +25,15 @@ run_open_failure() {  # run_open_failure WHAT ARGS...
   shift
   tavelin_start "$@"
   if ! driver wait result 60000; then fail "$what: no result window"; return; fi
-  text=$(driver text)
-  error=$(printf '%s' "$text" | sed -nE 's/^Error: (-?[0-9]+):.*/\1/p')
+  text=$(answer text)
+  error=""
+  [[ $text =~ ^Error:\ (-?[0-9]+): ]] && error=${BASH_REMATCH[1]}
   if [ -z "$error" ] || [ "$error" = 0 ]; then
     fail "$what: no error number in \"$text\""
   else
     expect "$what: result text (error $error)" "$text" "$(expected_text "$error" 1)"
   fi
-  driver click result 2
+  driver click result ok
   tavelin_wait; expect "$what: exit code" "$TAV_RC" 1
 }
 
@@ -55,11 +56,11 @@ scenario_closes_after_failure() {
   tavelin_start $(shim_env TAVELIN_SHIM_FAIL_AT=2 TAVELIN_SHIM_ERRNO=5) -- S:
   driver wait result 60000 || fail "no result window"
   if driver open-volume 'S:' >/dev/null; then
-    echo "ok: volume free while the result is shown"
+    ok "volume free while the result is shown"
   else
     fail "volume still held open after the failed flush"
   fi
-  driver click result 2
+  driver click result ok
   tavelin_wait; expect "exit code" "$TAV_RC" 3
 }
 
@@ -79,7 +80,7 @@ scenario_missing_clip() {
   mkdir -p "$E2E_TMP/noclip"
   cp "$TAVELIN_DIST/tavelin.exe" "$E2E_TMP/noclip/" || fail "no program to copy"
   EXE="$E2E_TMP/noclip/tavelin.exe" run_case "missing clip" 0 8 0 S:
-  printf 'RIFF\x10\x00\x00\x00AVI LIST' >"$E2E_TMP/noclip/res.dll" || fail "no corrupt clip written"
+  printf 'RIFF\x10\x00\x00\x00AVI LIST' >"$E2E_TMP/noclip/$SIBLING_WAIT_CLIP" || fail "no corrupt clip written"
   EXE="$E2E_TMP/noclip/tavelin.exe" run_case "corrupt clip" 0 8 0 S:
 }
 
@@ -109,7 +110,7 @@ scenario_shared_volume() {
   holder=$!
   on_exit "kill $holder 2>/dev/null"
   for i in $(seq 200); do grep -q held "$E2E_TMP/holder.out" 2>/dev/null && break; sleep 0.05; done
-  expect "another program holds the volume open" "$(tr -d '\r' <"$E2E_TMP/holder.out")" held
+  expect "another program holds the volume open" "$(tr -d '\r' <"$E2E_TMP/holder.out")" held=1
   run_case "while another program has the volume open" 0 8 0 S:
   kill "$holder" 2>/dev/null
 
@@ -120,11 +121,11 @@ scenario_shared_volume() {
     </dev/null >/dev/null 2>&1 &
   second=$!
   on_exit "kill $second 2>/dev/null"
-  expect "both runs show their result" "$(settled 2 60 driver count result)" 2
+  expect "both runs show their result" "$(settled 2 60 answer count result)" 2
   for i in 1 2; do
-    expect "run during another run: result text ($i)" "$(driver text)" "$(expected_text 0 8)"
-    driver click result 2
-    settled $((2 - i)) 10 driver count result >/dev/null
+    expect "run during another run: result text ($i)" "$(answer text)" "$(expected_text 0 8)"
+    driver click result ok
+    settled $((2 - i)) 10 answer count result >/dev/null
   done
   tavelin_wait; expect "first run: exit code" "$TAV_RC" 0
   second_rc=0; wait "$second" || second_rc=$?
@@ -139,10 +140,10 @@ scenario_current_folder() {
   export TAVELIN_EXE='K:\tavelin.exe'
   (cd "$E2E_TMP" && exec timeout -k 5 60 wine start /d 'K:\' 'K:\tavelin.exe' R:) </dev/null >/dev/null 2>&1
   driver wait result 60000 || { fail "no result window"; return; }
-  folder=$(driver cwd result)
+  folder=$(answer cwd result)
   # The driver escapes backslashes; the system keeps a folder's final backslash.
   expect "the current folder is the system folder, not on K:" "${folder,,}" 'c:\\windows\\system32\\'
-  driver click result 2
+  driver click result ok
   driver gone result 10000 || fail "the program did not end"
 }
 

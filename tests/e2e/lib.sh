@@ -4,7 +4,7 @@
 #
 # The environment (tavelin_e2e() in CMakeLists.txt sets it):
 #   TAVELIN_DIST            the folder with tavelin.exe and its sibling files
-#   TAVELIN_SIBLINGS        the sibling files' names, separated by spaces (SIBLINGS below)
+#   TAVELIN_SIBLINGS        the sibling files as KEY=name, separated by spaces (SIBLINGS below)
 #   TAVELIN_DRIVER          the window driver (driver.exe; its verbs are listed in driver.cpp)
 #   TAVELIN_RECORDER        about_recorder.exe, the shell's stand-in
 #   TAVELIN_EFFECT_RUNNER   effect_runner.exe, the screen effect's host
@@ -15,37 +15,24 @@
 #   TAVELIN_ARTIFACTS       where scenarios leave screenshots
 #   TAVELIN_RELEASE_ZIP     the release zip (SHA256SUMS beside it); TAVELIN_RELEASE_FOLDER its folder
 #   TAVELIN_EXE_AUDIT       tavelin_win_tests.exe, whose TavelinExe tests read TAVELIN_AUDITED_EXE
-# A scenario runs in a session of tools/with-wine (one is made when there is none) on a lane of
-# its own: the lane ctest gave it (CTEST_RESOURCE_GROUP_0_LANE), else the first free one; one
-# scenario at a time holds a lane. DISPLAY and WINEPREFIX are the lane's, with the drives of
+# A scenario runs in a session of tests/wine/with-wine (one is made when there is none) on the
+# lane ctest gave it. DISPLAY and WINEPREFIX are the lane's, with the drives of
 # setup-drives.sh. E2E_TMP is the scenario's own folder, removed at the end.
 set -uo pipefail
 
 E2E_DIR=$(cd "$(dirname "${BASH_SOURCE[0]}")" && pwd)
-. "$E2E_DIR/../../tools/wine-lib.sh"
+. "$E2E_DIR/../wine/lib.sh"
 
 : "${TAVELIN_DIST:?}" "${TAVELIN_DRIVER:?}" "${TAVELIN_SIBLINGS:?}"
 if [ -z "${TAV_SESSION_DIR:-}" ]; then
-  exec "$E2E_DIR/../../tools/with-wine" bash "$0" "$@"
+  exec "$E2E_DIR/../wine/with-wine" bash "$0" "$@"
 fi
-if [ -z "${TAV_LANE:-}" ]; then
-  # The lock is held by flock itself (-o): no program the scenario leaves behind keeps it.
-  mkdir -p "$TAV_SESSION_DIR/stations"
-  if [ -n "${CTEST_RESOURCE_GROUP_0_LANE:-}" ]; then
-    lane=${CTEST_RESOURCE_GROUP_0_LANE#id:}
-    lane=${lane%%,*}
-    TAV_LANE=$lane exec flock -o "$TAV_SESSION_DIR/stations/lane-$lane.lock" bash "$0" "$@"
-  fi
-  # Without ctest's allocation (no resource file): the first free lane of lanes.json.
-  while :; do
-    for lane in $(seq 0 $(($(grep -o '"id"' "$E2E_DIR/lanes.json" | wc -l) - 1))); do
-      TAV_LANE=$lane flock -n -E 75 -o "$TAV_SESSION_DIR/stations/lane-$lane.lock" bash "$0" "$@"
-      rc=$?
-      [ $rc -eq 75 ] || exit $rc
-    done
-    sleep 0.5
-  done
-fi
+# The lane ctest allocated (RESOURCE_GROUPS, lanes.json), which no other scenario holds while
+# this one runs; a scenario run by hand, outside ctest, gets a lane of its own.
+TAV_LANE=${CTEST_RESOURCE_GROUP_0_LANE:-}
+TAV_LANE=${TAV_LANE#id:}
+TAV_LANE=${TAV_LANE%%,*}
+: "${TAV_LANE:=solo}"
 
 # ---------------------------------------------------------------------------------------------
 # Checks and the scenario's end
@@ -54,6 +41,12 @@ fi
 E2E_TMP=$(mktemp -d "$TAV_SESSION_DIR/scenario.XXXXXX")
 TAV_PID=""
 failures=0
+checks=0
+# ok WHAT: a check that held.
+ok() {
+  echo "ok: $*"
+  checks=$((checks + 1))
+}
 # fail WHY: counts a failed check.
 fail() {
   echo "FAIL: $*"
@@ -62,7 +55,7 @@ fail() {
 # expect WHAT ACTUAL EXPECTED
 expect() {
   if [ "$2" == "$3" ]; then
-    echo "ok: $1"
+    ok "$1"
   else
     fail "$1"
     echo "  expected: $3"
@@ -76,6 +69,8 @@ command_not_found_handle() {
 }
 finish() {
   [ -s "$E2E_TMP/not-found" ] && failures=$((failures + $(wc -l <"$E2E_TMP/not-found")))
+  # A scenario that stopped before its checks proves nothing.
+  [ "$failures" -eq 0 ] && [ "$checks" -eq 0 ] && fail "no check ran"
   if [ "$failures" -eq 0 ]; then
     echo "PASS"
     exit 0
@@ -122,6 +117,7 @@ trap e2e_cleanup EXIT
 # display, server and the server's programs are detached from that scenario and outlive it.
 lane_up() {
   local name=lane-$TAV_LANE dir=$TAV_SESSION_DIR/stations/lane-$TAV_LANE log
+  mkdir -p "$TAV_SESSION_DIR/stations"
   if [ ! -f "$dir/ready" ]; then
     log=$TAV_SESSION_DIR/stations/$name.log
     tav_station_down "$name"
@@ -169,8 +165,35 @@ windows_path() {
   echo "$path"
 }
 
-# driver VERB ARGS...: the window driver; it sees only the windows of the program started last.
+# driver VERB ARGS...: the window driver (its verbs are listed at the top of driver.cpp); it sees
+# only the windows of the program started last. Its answer is lines "key=value".
 driver() { timeout -k 5 120 wine "$TAVELIN_DRIVER" "$@" </dev/null | tr -d '\r'; }
+
+# read_answer: an answer on the standard input into ANSWER (key -> value).
+declare -A ANSWER=()
+read_answer() {
+  local line
+  ANSWER=()
+  while IFS= read -r line; do
+    line=${line%$'\r'}
+    [ -n "$line" ] && ANSWER[${line%%=*}]=${line#*=}
+  done
+  return 0
+}
+# ask VERB ARGS...: the driver's answer into ANSWER; fails when the driver does.
+ask() {
+  local out status
+  out=$(driver "$@")
+  status=$?
+  read_answer <<<"$out"
+  return "$status"
+}
+# answer VERB ARGS...: the value of the driver's one-line answer.
+answer() {
+  local out
+  out=$(driver "$@") || return
+  printf '%s\n' "${out#*=}"
+}
 
 # settled WANTED SECONDS COMMAND...: the command's output once it is WANTED, else its last output
 # after SECONDS: what input changes is read when the program has taken the input, however busy
@@ -186,25 +209,23 @@ settled() {
   printf '%s' "$out"
 }
 
-# field NAME: the value of NAME=... on the first line of the standard input that has one (a
-# line of `driver info`, `driver colours`, ...); quoted NAME: the text of NAME="...".
-field() { sed -n -E 's/^(.* )?'"$1"'=([^ ]*).*/\2/p' | head -n 1; }
-quoted() { sed -n -E 's/^(.* )?'"$1"'="(([^"\\]|\\.)*)".*/\2/p' | head -n 1; }
-# window_line and child_line ID: the lines of `driver info` output (standard input).
-window_line() { grep '^window '; }
-child_line() { grep "^child id=$1 "; }
-
-# control_centre WINDOW ID: the screen point "x y" at the centre of a control.
+# control_rect WINDOW CONTROL: "x y width height" of the control's client area on the screen.
+control_rect() {
+  local rect
+  rect=$(answer rect "$1" "$2") && [ -n "$rect" ] || return 1
+  echo "${rect//,/ }"
+}
+# control_centre WINDOW CONTROL: the screen point "x y" at the centre of a control.
 control_centre() {
   local x y w h
-  read -r x y w h < <(driver rect "$1" "$2") && [ -n "${h:-}" ] || return 1
+  read -r x y w h < <(control_rect "$1" "$2") && [ -n "${h:-}" ] || return 1
   echo "$((x + w / 2)) $((y + h / 2))"
 }
-# click_control WINDOW ID [DX DY]: a real left click through X11 at the control's centre (or
+# click_control WINDOW CONTROL [DX DY]: a real left click through X11 at the control's centre (or
 # at DX, DY from its top-left corner).
 click_control() {
   local x y w h
-  read -r x y w h < <(driver rect "$1" "$2") && [ -n "${h:-}" ] || return 1
+  read -r x y w h < <(control_rect "$1" "$2") && [ -n "${h:-}" ] || return 1
   if [ $# -ge 4 ]; then
     x=$((x + $3)); y=$((y + $4))
   else
@@ -213,6 +234,9 @@ click_control() {
   # (--sync would wait for a motion that never comes when the pointer is already there.)
   xdotool mousemove "$x" "$y" sleep 0.1 click 1
 }
+# plain_box TEXT: the driver's answer for a message box of the program with TEXT, an OK button,
+# no icon, owned by the About window.
+plain_box() { printf 'text=%s\nbuttons=OK\nicons=0\nowner=frmAbout' "$1"; }
 # click_screen_centre: a real left click in the middle of the screen (it ends the screen effect).
 click_screen_centre() {
   local width height
@@ -258,7 +282,14 @@ tavelin_wait() {
 }
 
 # The files beside tavelin.exe, by name, as the build lists them.
-read -ra SIBLINGS <<<"$TAVELIN_SIBLINGS"
+# SIBLING_<KEY> each, as the build's one list names them: SIBLING_WAIT_CLIP, SIBLING_ABOUT_CLIP,
+# SIBLING_SOUND, SIBLING_LICENCE, SIBLING_README.
+SIBLINGS=()
+for pair in $TAVELIN_SIBLINGS; do
+  declare "SIBLING_${pair%%=*}=${pair#*=}"
+  SIBLINGS+=("${pair#*=}")
+done
+unset pair
 
 # use_app_copy: from here on the program runs as a copy with its sibling files in $APP, a
 # folder of the scenario's own, which the scenario may change.
@@ -278,7 +309,7 @@ shim_env() { echo "LD_PRELOAD=$TAVELIN_SHIM" "TAVELIN_SHIM_PATH=tavelin-drives/s
 
 # expected_text ERROR STAGE: the result text the program must show for that outcome, escaped as
 # the driver prints it (the program's own library builds it; its unit tests check how).
-expected_text() { driver result-text "$1" "$2"; }
+expected_text() { answer result-text "$1" "$2"; }
 
 # run_with_clip WHAT [NAME=VALUE... --] ARGS...: the program, started with a slowed flush, shows
 # its wait window, whose clip plays, then the result of a complete success; Ok ends it with exit
@@ -289,10 +320,10 @@ run_with_clip() {
   tavelin_start "$@"
   driver wait wait 30000 || fail "no wait window $what"
   driver wait result 60000 || fail "no result window $what"
-  frames=$(driver frames)
-  if [ "${frames:-0}" -gt 3 ]; then echo "ok: the clip played $what ($frames frames)"; else fail "the clip did not play $what (${frames:-no} frames)"; fi
-  expect "result text $what" "$(driver text)" "$(expected_text 0 8)"
-  driver click result 2
+  frames=$(answer frames)
+  if [ "${frames:-0}" -gt 3 ]; then ok "the clip played $what ($frames frames)"; else fail "the clip did not play $what (${frames:-no} frames)"; fi
+  expect "result text $what" "$(answer text)" "$(expected_text 0 8)"
+  driver click result ok
   tavelin_wait; expect "exit code $what" "$TAV_RC" 0
 }
 
@@ -301,7 +332,7 @@ open_about() {
   tavelin_start "$@"
   driver wait result 30000 || { fail "the result window did not appear"; return 1; }
   sleep 0.3
-  click_control result 101 || { fail "no Info button"; return 1; }
+  click_control result info || { fail "no Info button"; return 1; }
   driver wait about 10000 || { fail "the About window did not appear"; return 1; }
   sleep 0.3
 }
@@ -354,15 +385,25 @@ REG
   # the prefix starts.
   driver desktop-shell 30000 || fail "the desktop's shell does not answer"
 }
-# requested_by N: the program that started the N-th request's recorder ("explorer.exe" for the
-# desktop's shell).
-requested_by() { shell_request "$1" | sed 's/^parent=\([^\t]*\).*/\1/'; }
 # shell_requests: how many requests the recorder has logged.
 shell_requests() { [ -f "$SHELL_LOG" ] && tr -d '\r' <"$SHELL_LOG" | wc -l || echo 0; }
-# shell_request N: the N-th request (1-based).
-shell_request() { tr -d '\r' <"$SHELL_LOG" | sed -n "${1}p"; }
+# shell_request N FIELD: a field of the N-th request (1-based): parent (the program that started
+# the recorder, "explorer.exe" for the desktop's shell), cwd or cmd.
+shell_request() {
+  local line part parts
+  line=$(tr -d '\r' <"$SHELL_LOG" | head -n "$1" | tail -n 1)
+  IFS=$'\t' read -ra parts <<<"$line"
+  for part in "${parts[@]}"; do
+    [ "${part%%=*}" = "$2" ] && printf '%s\n' "${part#*=}"
+  done
+}
+requested_by() { shell_request "$1" parent; }
 # requested_document N: the document of the N-th request, as the recorder's command line has it.
-requested_document() { shell_request "$1" | sed 's/.*\tcmd=.*recorder.exe" //'; }
+requested_document() {
+  local cmd
+  cmd=$(shell_request "$1" cmd)
+  printf '%s\n' "${cmd#*recorder.exe\" }"
+}
 # wait_requests N: waits until the recorder has logged N requests in all.
 wait_requests() {
   local i

@@ -62,33 +62,33 @@ check_zip() {
     "$(awk '{print $2}' "$download/SHA256SUMS" | sort | tr '\n' ' ')" \
     "$( (basename "$zip"; grep -v '/$' <<<"$(cut -d'|' -f1 <<<"$entries")") | sort | tr '\n' ' ')"
   if (cd "$download" && sha256sum --quiet -c --ignore-missing SHA256SUMS); then
-    echo "ok: the zip matches SHA256SUMS before unpacking"
+    ok "the zip matches SHA256SUMS before unpacking"
   else
     fail "the zip does not match SHA256SUMS"
   fi
   (cd "$download" && python3 -m zipfile -e "$(basename "$zip")" .) || fail "the zip did not unpack"
   if (cd "$download" && sha256sum --quiet --strict -c SHA256SUMS); then
-    echo "ok: every unpacked file matches SHA256SUMS"
+    ok "every unpacked file matches SHA256SUMS"
   else
     fail "unpacked files do not match SHA256SUMS"
   fi
   # A corrupted download must not pass.
-  printf 'x' >>"$download/$folder/readme.txt" || fail "the download could not be changed"
+  printf 'x' >>"$download/$folder/$SIBLING_README" || fail "the download could not be changed"
   if (cd "$download" && sha256sum --quiet -c SHA256SUMS >/dev/null 2>&1); then
     fail "a changed file still passes sha256sum -c"
   else
-    echo "ok: a changed file fails the check"
+    ok "a changed file fails the check"
   fi
 }
 
 # open_alone_all WHEN WINDOWS-FOLDER: each sibling file opens with no sharing, from another
 # process (one driver run for all of them, so that a window's checks take a moment only).
 open_alone_all() {
-  local when=$1 dir=$2 f paths=() results
+  local when=$1 dir=$2 f paths=()
   for f in "${SIBLINGS[@]}"; do paths+=("$dir\\$f"); done
-  mapfile -t results < <(driver open-alone "${paths[@]}")
-  for f in "${!SIBLINGS[@]}"; do
-    expect "$when: ${SIBLINGS[$f]} is not held open" "${results[$f]:-no answer}" "ok"
+  ask open-alone "${paths[@]}"
+  for f in "${SIBLINGS[@]}"; do
+    expect "$when: $f is not held open" "${ANSWER[$dir\\$f]:-no answer}" "ok"
   done
 }
 
@@ -97,7 +97,7 @@ scenario_zip() {
   check_zip
   # A fresh prefix of its own, on the lane's display.
   fresh_prefix release
-  expect "the fresh prefix draws title-bar buttons with Marlett" "$(driver face Marlett)" "Marlett"
+  expect "the fresh prefix draws title-bar buttons with Marlett" "$(answer face Marlett)" "Marlett"
 
   folder=$WINEPREFIX/drive_c/Downloads
   mkdir -p "$folder"
@@ -115,10 +115,11 @@ scenario_siblings_closed() {
 
   # The check itself: a file another program has open does not open alone.
   # (Straight to a file, not through the driver function's pipe, to see "held" as soon as it comes.)
-  wine "$TAVELIN_DRIVER" hold "$dir\\gpl.txt" 3000 >"$E2E_TMP/holder.out" 2>&1 </dev/null &
+  wine "$TAVELIN_DRIVER" hold "$dir\\$SIBLING_LICENCE" 3000 >"$E2E_TMP/holder.out" 2>&1 </dev/null &
   holder=$!
   for _ in $(seq 100); do grep -q held "$E2E_TMP/holder.out" && break; sleep 0.05; done
-  expect "a file held by another program is reported (sharing violation)" "$(driver open-alone "$dir\\gpl.txt")" "error 32"
+  ask open-alone "$dir\\$SIBLING_LICENCE"
+  expect "a file held by another program is reported (sharing violation)" "${ANSWER[$dir\\$SIBLING_LICENCE]:-}" "error 32"
   wait "$holder"
   open_alone_all "before the run" "$dir"
 
@@ -135,17 +136,17 @@ scenario_siblings_closed() {
   fi
 
   driver wait result 60000 || fail "no result window"
-  frames=$(driver frames)
+  frames=$(answer frames)
   [ "${frames:-0}" -gt 0 ] || fail "the wait window's clip never played (${frames:-no} frames)"
   open_alone_all "result window" "$dir"
 
-  driver click result 101
+  driver click result info
   driver wait about 10000 || fail "no About window"
   sleep 0.5
   open_alone_all "About window, its clip playing" "$dir"
 
   sleep 0.3
-  click_control about 13
+  click_control about effect
   if driver wait effect 10000; then
     sleep 1
     open_alone_all "screen effect" "$dir"
@@ -274,7 +275,7 @@ scenario_signed() {
 
   osslsigncode remove-signature -in "$exe" -out "$E2E_TMP/stripped.exe" >/dev/null 2>&1 || fail "the signature does not come off"
   if cmp -s "$E2E_TMP/stripped.exe" "$TAVELIN_DIST/tavelin.exe"; then
-    echo "ok: without its signature the signed tavelin.exe is the build's"
+    ok "without its signature the signed tavelin.exe is the build's"
   else
     fail "without its signature the signed tavelin.exe differs from the build's"
   fi
@@ -287,7 +288,7 @@ scenario_signed() {
   if audit=$(TAVELIN_AUDITED_EXE=$(winpath "$exe") timeout 120 wine "$TAVELIN_EXE_AUDIT" \
                --gtest_filter='TavelinExe.*:Resources.*' </dev/null 2>&1 | tr -d '\r') &&
      grep -q '^\[  PASSED  \] [1-9][0-9]* tests' <<<"$audit"; then
-    echo "ok: the exe audit passes on the signed tavelin.exe"
+    ok "the exe audit passes on the signed tavelin.exe"
   else
     fail "the exe audit on the signed tavelin.exe"
     grep -E 'Failure|FAILED|PASSED|Value of|Expected|Actual' <<<"$audit" | head -20
@@ -336,7 +337,7 @@ signs_and_verifies() {
   python3 -m zipfile -e "$out/$(basename "$TAVELIN_RELEASE_ZIP")" "$out.unpacked" || fail "$1: the signed zip did not unpack"
   exe=$out.unpacked/$TAVELIN_RELEASE_FOLDER/tavelin.exe
   if osslsigncode verify -CAfile "$PKI/ca.pem" -in "$exe" 2>&1 | grep -q "Signature verification: ok"; then
-    echo "ok: $1: signed, and the signature verifies"
+    ok "$1: signed, and the signature verifies"
   else
     fail "$1: the signature does not verify"
   fi

@@ -4,7 +4,7 @@
 #   S:  an image file (a volume that flushes)    R:  a plain folder (a volume that cannot flush)
 #   K:  a folder holding a copy of the program, to run it from the root of a drive
 set -euo pipefail
-: "${WINEPREFIX:?run inside tools/with-wine}" "${TAVELIN_DIST:?}"
+: "${WINEPREFIX:?run inside tests/wine/with-wine}" "${TAVELIN_DIST:?}"
 drives=$WINEPREFIX/tavelin-drives
 mkdir -p "$drives/folder" "$drives/root"
 truncate -s 8M "$drives/stick.img"
@@ -14,6 +14,6 @@ ln -sfn "$drives/root" "$WINEPREFIX/dosdevices/k:"
 cp "$TAVELIN_DIST"/tavelin.exe "$TAVELIN_DIST"/*.dll "$drives/root/"
 wineserver -k || true
 wineserver -w
-. "$(dirname "$0")/../../tools/wine-lib.sh"
+. "$(dirname "$0")/../wine/lib.sh"
 tav_wineserver_start
 echo "PASS"

@@ -153,7 +153,7 @@ tav_prefix_clone() {
 
 # Stations: a session's further Wine environments, each a folder in $TAV_SESSION_DIR/stations
 # with a prefix of its own (a copy of the session's pristine template), optionally a display of
-# its own, and the prefix's server. tools/with-wine ends every station when the session ends.
+# its own, and the prefix's server. tests/wine/with-wine ends every station when the session ends.
 
 # tav_station_up NAME [SCREEN]: makes the station (a display of its own only when SCREEN is
 # given) and exports its WINEPREFIX (and DISPLAY); its server is not started yet.
