@@ -83,7 +83,7 @@ void AboutWindow::CreateControls() {
                  reinterpret_cast<WPARAM>(
                      LoadImageW(instance, MAKEINTRESOURCEW(IDI_TAVELIN), IMAGE_ICON, 32, 32, LR_SHARED)),
                  0);
-    version_ = AddControl(L"STATIC", L"lblVersione", kLabel, 0, names::kVersion, 960, 120, 4995, 195);
+    version_ = AddControl(L"STATIC", needs_.title, kLabel, 0, names::kVersion, 960, 120, 4995, 195);
     language_ = AddControl(L"STATIC", L"English version", kLabel, 0, names::kLanguage, 960, 360, 1065, 195);
     win::SizeLabelToText(language_);
     updateNote_ = AddControl(L"STATIC", L"This program is freeware. Check for updates on:", kLabel, 0,
@@ -124,7 +124,6 @@ void AboutWindow::CreateControls() {
 }
 
 void AboutWindow::OnLoad() {
-    SetWindowTextW(version_, needs_.versionText().c_str());
     clip_.SetBackColor(BackColor());
     // The clip frame's background follows the window's (see WM_CTLCOLORSTATIC), so only its
     // border shows.

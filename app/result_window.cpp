@@ -41,7 +41,7 @@ void ResultWindow::CreateControls() {
                            1440, 975, 375);
 }
 
-void ResultWindow::OnLoad() { SetCaption(Caption() + L" v." + needs_.version); }
+void ResultWindow::OnLoad() { SetCaption(needs_.title); }
 
 void ResultWindow::SetResultText(const std::wstring& text) {
     Load();

@@ -30,9 +30,9 @@ std::wstring VersionText() {
 
 }  // namespace
 
-Windows::Windows(std::wstring programFolder, std::wstring version)
+Windows::Windows(std::wstring programFolder, const std::wstring& version)
     : programFolder_(std::move(programFolder)),
-      version_(std::move(version)),
+      title_(std::wstring(names::kApplicationTitle) + L" v." + version),
       wait([this] { return std::make_shared<WaitWindow>(core::SiblingPath(programFolder_, siblings::kWaitClip)); }),
       result([this] {
           if (!comctl32_) {
@@ -40,15 +40,11 @@ Windows::Windows(std::wstring programFolder, std::wstring version)
               comctl32_.emplace();
               if (comctl32_->InitCommonControlsEx) comctl32_->InitCommonControlsEx(nullptr);
           }
-          return std::make_shared<ResultWindow>(ResultWindow::Needs{version_, [this] { ShowAbout(); }});
+          return std::make_shared<ResultWindow>(ResultWindow::Needs{title_, [this] { ShowAbout(); }});
       }),
       about([this] {
-          return std::make_shared<AboutWindow>(AboutWindow::Needs{
-              [this] {
-                  result->Load();
-                  return result->Caption();
-              },
-              programFolder_, [this] { RunScreenEffect(); }});
+          return std::make_shared<AboutWindow>(
+              AboutWindow::Needs{title_, programFolder_, [this] { RunScreenEffect(); }});
       }) {
     win::CreateApplicationWindow(names::kApplicationWindowClass, names::kApplicationTitle);
 }

@@ -21,11 +21,14 @@ class Windows {
     // windows' controls take their look from them, so they outlive the windows.
     std::optional<win::Comctl32> comctl32_;
     const std::wstring programFolder_;
-    const std::wstring version_;
+    // The product name and the version, "Tavelin v.3.0.0": the result window's caption once it
+    // has loaded, and the About window's version label.
+    const std::wstring title_;
 
 public:
     // Makes the hidden application window that owns the windows without a taskbar button.
-    Windows(std::wstring programFolder, std::wstring version);
+    // `version` is "major.minor.revision".
+    Windows(std::wstring programFolder, const std::wstring& version);
     Windows(const Windows&) = delete;
     Windows& operator=(const Windows&) = delete;
 

@@ -92,7 +92,7 @@ protected:
         hotLightBefore_ = GetSysColor(COLOR_HOTLIGHT);
         SetSysColors(1, &element, &kHotLight);
         about_ = std::make_shared<app::AboutWindow>(app::AboutWindow::Needs{
-            [] { return std::wstring(L"Tavelin"); }, win::ProgramFolder(), [this] { ++effects_; }});
+            L"Tavelin", win::ProgramFolder(), [this] { ++effects_; }});
         about_->Show();
         Pump(300);
     }

@@ -235,6 +235,7 @@ protected:
 };
 
 TEST_F(ResultWindow, LoadingVersionsTheCaptionOnce) {
+    EXPECT_EQ(windows.result->Caption(), L"Tavelin") << "the design caption until the window loads";
     windows.result->SetResultText(L"Result");
     EXPECT_EQ(windows.result->Caption(), kTitle);
     windows.result->SetResultText(L"Again");
@@ -386,16 +387,21 @@ TEST_F(ResultWindow, NextDialogControlMovesTheFocusInTabOrder) {
 
 TEST_F(ResultWindow, InfoShowsTheAboutWindowAndItsCloseEndsTheResultToo) {
     bool aboutSeen = false;
+    std::wstring resultCaption, versionLabel;
     Later later;
     EXPECT_TRUE(ModalEndsAfter(windows, [&](HWND w) {
         PostMessageW(GetDlgItem(w, names::kInfoButton), BM_CLICK, 0, 0);
-        later.Run(200, [&] {
+        later.Run(200, [&, w] {
             HWND about = FindWindowW(app::names::kAboutWindowClass, nullptr);
             aboutSeen = about && IsWindowVisible(about);
+            resultCaption = Caption(w);
+            if (about) versionLabel = Caption(GetDlgItem(about, names::kVersion));
             if (about) PostMessageW(about, WM_CLOSE, 0, 0);
         });
     }));
     EXPECT_TRUE(aboutSeen);
+    EXPECT_EQ(resultCaption, kTitle);
+    EXPECT_EQ(versionLabel, kTitle) << "the About window's version label is the result window's caption";
     EXPECT_FALSE(windows.result->IsLoaded());
 }
 
