@@ -19,9 +19,8 @@ public:
     };
     explicit ResultWindow(Needs needs);
 
-    // The result text; setting it loads the window.
+    // Puts the result text into the text box, loading the window first.
     void SetResultText(const std::wstring& text);
-    std::wstring ResultText();
 
 private:
     void CreateControls() override;

@@ -246,8 +246,9 @@ TEST_F(ResultWindow, LoadingVersionsTheCaptionOnce) {
 }
 
 TEST_F(ResultWindow, ControlsFrameAndGeometry) {
-    windows.result->SetResultText(L"line one\r\nline two");
     HWND hwnd = windows.result->Hwnd();
+    EXPECT_EQ(Caption(GetDlgItem(hwnd, names::kResultText)), L"") << "no text until the run gives it one";
+    windows.result->SetResultText(L"line one\r\nline two");
 
     const LONG_PTR style = GetWindowLongPtrW(hwnd, GWL_STYLE);
     const LONG_PTR ex = GetWindowLongPtrW(hwnd, GWL_EXSTYLE);
@@ -297,7 +298,7 @@ TEST_F(ResultWindow, TextIsLockedButSelectable) {
     HWND text1 = GetWindow(windows.result->Hwnd(), GW_CHILD);
     SendMessageW(text1, WM_CHAR, L'x', 0);
     SendMessageW(text1, WM_PASTE, 0, 0);
-    EXPECT_EQ(windows.result->ResultText(), L"abc");
+    EXPECT_EQ(Caption(text1), L"abc");
     SendMessageW(text1, EM_SETSEL, 0, -1);
     DWORD from = 0, to = 0;
     SendMessageW(text1, EM_GETSEL, reinterpret_cast<WPARAM>(&from), reinterpret_cast<LPARAM>(&to));
