@@ -48,9 +48,6 @@ win::FormDesign AboutDesign() {
     return d;
 }
 
-// The window's background colour: the system's colour for dialog windows.
-COLORREF BackColor() { return GetSysColor(COLOR_BTNFACE); }
-
 }  // namespace
 
 AboutWindow::AboutWindow(Needs needs)
@@ -124,7 +121,7 @@ void AboutWindow::CreateControls() {
 }
 
 void AboutWindow::OnLoad() {
-    clip_.SetBackColor(BackColor());
+    clip_.SetBackColor(win::FormBackground());
     // The clip frame's background follows the window's (see WM_CTLCOLORSTATIC), so only its
     // border shows.
     InvalidateRect(clipFrame_, nullptr, TRUE);

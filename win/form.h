@@ -16,6 +16,7 @@
 #include <string>
 #include <type_traits>
 
+#include "win/control_colours.h"
 #include "win/dialog_navigation.h"
 #include "win/handles.h"
 #include "win/modal_scope.h"
@@ -37,7 +38,7 @@ struct FormDesign {
     NavigationKeys keys = NavigationKeys::None;  // what the message loop does with Tab, Enter, ...
     bool focusOnShow = true;             // the first tab stop takes the focus when the form opens
     int iconResource = 0;                // 0: none
-    int backgroundSysColor = COLOR_BTNFACE;  // -1: the form paints its own background
+    int backgroundSysColor = kFormBackground;  // -1: the form paints its own background
 };
 
 enum class ShowMode { Modeless, Modal };
