@@ -2,6 +2,7 @@
 
 #include <utility>
 
+#include "app/look.h"
 #include "app/window_names.h"
 #include "resource.h"
 #include "win/control_colours.h"
@@ -20,6 +21,7 @@ win::FormDesign ResultDesign() {
     d.clientHeight = 1860;
     d.place = win::FormDesign::Place::CenterScreen;
     d.showInTaskbar = false;
+    d.font = look::kDialogFont;
     d.keys = win::NavigationKeys::Dialog;
     d.iconResource = IDI_TAVELIN;
     return d;

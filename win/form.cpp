@@ -121,8 +121,7 @@ void Form::Load() {
     }
     RegisterClassOnce();
 
-    // The dialog default font, 8 points at the system DPI: the layouts in twips are made for it.
-    font_ = CreateFontAtDpi(L"MS Shell Dlg", 800, false, DEFAULT_CHARSET);
+    if (design_.font.face) font_ = CreateFontAtDpi(design_.font);
 
     const DWORD style = design_.style & ~WS_VISIBLE;
     const DWORD exStyle = design_.exStyle | (design_.showInTaskbar ? WS_EX_APPWINDOW : 0);

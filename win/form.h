@@ -20,6 +20,7 @@
 #include "win/dialog_navigation.h"
 #include "win/handles.h"
 #include "win/modal_scope.h"
+#include "win/twips.h"
 
 namespace win {
 
@@ -35,6 +36,7 @@ struct FormDesign {
     int clientLeft = 0;                  // Place::Fixed: client top-left on the screen, twips
     int clientTop = 0;
     bool showInTaskbar = false;          // false: owned by the hidden application window
+    FontDesign font;                     // the controls' font (AddControl); no face: the system's
     NavigationKeys keys = NavigationKeys::None;  // what the message loop does with Tab, Enter, ...
     bool focusOnShow = true;             // the first tab stop takes the focus when the form opens
     int iconResource = 0;                // 0: none

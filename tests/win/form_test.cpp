@@ -13,6 +13,8 @@
 #include "tests/support/text.h"
 #include "version.h"
 #include "win/form.h"
+#include "win/handles.h"
+#include "win/link_label.h"
 #include "win/program_folder.h"
 #include "win/message_loop.h"
 #include "win/twips.h"
@@ -191,6 +193,96 @@ TEST(Form, ActivationHandlerRunsFromTheLoopAfterShow) {
     }
     EXPECT_EQ(ref->activations, 1);
     ref->Unload();
+}
+
+// A form with one label, whose design gives the controls' font (or none).
+class LabelForm : public win::Form {
+public:
+    explicit LabelForm(const win::FontDesign& font) : Form(Design(font)) {}
+    HWND label = nullptr;
+
+private:
+    static win::FormDesign Design(const win::FontDesign& font) {
+        win::FormDesign d = TestForm::MakeDesign();
+        d.className = L"TavelinLabelForm";
+        d.font = font;
+        return d;
+    }
+    void CreateControls() override {
+        label = AddControl(L"STATIC", L"A label", WS_VISIBLE | SS_NOTIFY | SS_NOPREFIX, 0, 1, 60, 60, 1200, 300);
+    }
+};
+
+LOGFONTW FontOf(HWND control) {
+    LOGFONTW font{};
+    const auto handle = reinterpret_cast<HFONT>(SendMessageW(control, WM_GETFONT, 0, 0));
+    if (handle) GetObjectW(handle, sizeof font, &font);
+    return font;
+}
+
+// How many of the control's pixels have exactly this colour, as the screen shows them.
+int PixelsOf(HWND control, COLORREF colour) {
+    RECT r;
+    GetClientRect(control, &r);
+    const win::WindowDc dc(control);
+    int count = 0;
+    for (int y = 0; y < r.bottom; ++y) {
+        for (int x = 0; x < r.right; ++x) count += GetPixel(dc.get(), x, y) == colour ? 1 : 0;
+    }
+    return count;
+}
+
+void Pump(DWORD ms) {
+    const DWORD start = GetTickCount();
+    do {
+        win::DoEvents();
+        Sleep(5);
+    } while (GetTickCount() - start < ms);
+}
+
+// The window layer decides no font: a form's controls get the one its design names, and none
+// (the system's) when it names none.
+TEST(Form, ControlsTakeTheFontOfTheDesign) {
+    LabelForm designed({.face = L"Tahoma", .centipoints = 1000, .charset = ANSI_CHARSET});
+    designed.Load();
+    const LOGFONTW font = FontOf(designed.label);
+    EXPECT_STREQ(font.lfFaceName, L"Tahoma");
+    EXPECT_EQ(font.lfHeight, -MulDiv(1000, win::DpiY(), 7200));
+    EXPECT_EQ(font.lfWeight, FW_NORMAL);
+    EXPECT_FALSE(font.lfUnderline);
+    EXPECT_EQ(font.lfCharSet, ANSI_CHARSET);
+    designed.Unload();
+
+    LabelForm plain({});
+    plain.Load();
+    EXPECT_EQ(SendMessageW(plain.label, WM_GETFONT, 0, 0), 0) << "no font named: the system's";
+    plain.Unload();
+}
+
+// Nor the links' look: a link takes the font, colour and pointer it is given.
+TEST(LinkLabel, TakesTheStyleItIsGiven) {
+    constexpr COLORREF kColour = RGB(200, 0, 40);
+    const HCURSOR pointer = LoadCursorW(nullptr, IDC_CROSS);
+    LabelForm form({.face = L"MS Shell Dlg", .centipoints = 800});
+    form.Show();
+    win::LinkLabel link;
+    link.Attach(form.label,
+                {.font = {.face = L"Tahoma", .centipoints = 1200, .underline = true, .charset = ANSI_CHARSET},
+                 .colour = kColour,
+                 .pointer = pointer},
+                [] {});
+    InvalidateRect(form.label, nullptr, TRUE);
+    Pump(100);
+
+    const LOGFONTW font = FontOf(form.label);
+    EXPECT_STREQ(font.lfFaceName, L"Tahoma");
+    EXPECT_EQ(font.lfHeight, -MulDiv(1200, win::DpiY(), 7200));
+    EXPECT_TRUE(font.lfUnderline);
+    EXPECT_GT(PixelsOf(form.label, kColour), 0) << "the text in the style's colour";
+    EXPECT_EQ(PixelsOf(form.label, RGB(0, 0, 255)), 0) << "no colour of the layer's own";
+    SendMessageW(form.label, WM_SETCURSOR, reinterpret_cast<WPARAM>(form.label), MAKELPARAM(HTCLIENT, WM_MOUSEMOVE));
+    EXPECT_EQ(GetCursor(), pointer);
+    form.Unload();
 }
 
 // The pending quit's code, taken off the queue; -1 when none is pending.
