@@ -33,17 +33,17 @@ std::wstring VersionText() {
 Windows::Windows(std::wstring programFolder, const std::wstring& version)
     : programFolder_(std::move(programFolder)),
       title_(std::wstring(names::kApplicationTitle) + L" v." + version),
-      wait([this] { return std::make_shared<WaitWindow>(core::SiblingPath(programFolder_, siblings::kWaitClip)); }),
+      wait([this] { return std::make_unique<WaitWindow>(core::SiblingPath(programFolder_, siblings::kWaitClip)); }),
       result([this] {
           if (!comctl32_) {
               // Only that the library is there matters, not the answer.
               comctl32_.emplace();
               if (comctl32_->InitCommonControlsEx) comctl32_->InitCommonControlsEx(nullptr);
           }
-          return std::make_shared<ResultWindow>(ResultWindow::Needs{title_, [this] { ShowAbout(); }});
+          return std::make_unique<ResultWindow>(ResultWindow::Needs{title_, [this] { ShowAbout(); }});
       }),
       about([this] {
-          return std::make_shared<AboutWindow>(
+          return std::make_unique<AboutWindow>(
               AboutWindow::Needs{title_, programFolder_, [this] { RunScreenEffect(); }});
       }) {
     win::CreateApplicationWindow(names::kApplicationWindowClass, names::kApplicationTitle);
@@ -52,8 +52,8 @@ Windows::Windows(std::wstring programFolder, const std::wstring& version)
 void Windows::ShowAbout() { about->Show(win::ShowMode::Modal); }
 
 void Windows::RunScreenEffect() {
-    const auto effect = std::make_shared<ScreenEffectWindow>(0);
-    effect->Show(win::ShowMode::Modal);
+    ScreenEffectWindow effect(0);
+    effect.Show(win::ShowMode::Modal);
 }
 
 void Windows::ShowResult(const std::wstring& text) {
@@ -71,9 +71,6 @@ void Windows::UnloadAll() {
     if (about.Exists()) about->Unload();
     if (wait.Exists()) wait->Unload();
     if (result.Exists()) result->Unload();
-    about.Drop();
-    wait.Drop();
-    result.Drop();
 }
 
 int Run(const std::wstring& arguments) {

@@ -15,7 +15,8 @@ namespace app {
 
 // The program's windows, one instance of each kind, created on first reference and wired to
 // each other only through what the run gives them: Info shows the About window, the effect link
-// runs a new screen effect window.
+// runs a new screen effect window. The window objects go with this object, at the end of the
+// run.
 class Windows {
     // The common controls, loaded and initialised when the result window is first made: the
     // windows' controls take their look from them, so they outlive the windows.
@@ -44,8 +45,8 @@ public:
     // Puts the result text into the result window, hides the wait window and shows the result
     // modally; returns once it has closed, or at once when it was closed before its show.
     void ShowResult(const std::wstring& text);
-    // The end of a run: unloads the About, wait and result windows, in that order, and drops
-    // the references. A window that was never made or is not loaded is left alone.
+    // The end of a run: unloads the About, wait and result windows, in that order. A window that
+    // was never made or is not loaded is left alone.
     void UnloadAll();
 };
 

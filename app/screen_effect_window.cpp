@@ -53,7 +53,6 @@ void ScreenEffectWindow::OnActivate() {
 void ScreenEffectWindow::Stop() { running_ = false; }
 
 void ScreenEffectWindow::Run() {
-    const auto keep = weak_from_this().lock();
     try {
         Play();
     } catch (const core::ArithmeticError&) {

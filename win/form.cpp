@@ -114,7 +114,6 @@ void Form::RegisterClassOnce() {
 
 void Form::Load() {
     if (hwnd_) return;
-    const auto keep = weak_from_this().lock();
     const HWND owner = design_.showInTaskbar ? nullptr : ApplicationWindow();
     if (!design_.showInTaskbar && !owner) {
         throw std::logic_error("a form without a taskbar button needs the application window");
@@ -166,7 +165,6 @@ HWND Form::AddControl(const wchar_t* windowClass, const std::wstring& text, DWOR
 }
 
 void Form::Show(ShowMode mode) {
-    const auto keep = weak_from_this().lock();
     Load();
     const bool modal = mode == ShowMode::Modal && !modal_;
     // Only the program's forms are disabled: other windows of the thread (a message box the
@@ -192,7 +190,6 @@ void Form::SetVisible(bool visible) {
 
 void Form::Unload() {
     if (!hwnd_) return;
-    const auto keep = weak_from_this().lock();
     OnUnload();
     if (!hwnd_) return;
     // The windows a modal show disabled come back first, so that one of them can take the

@@ -5,6 +5,7 @@
 
 #include <functional>
 #include <map>
+#include <memory>
 #include <string>
 #include <vector>
 
@@ -37,6 +38,7 @@ class ApplicationWindowEnvironment : public ::testing::Environment {
     ::testing::AddGlobalTestEnvironment(new ApplicationWindowEnvironment);
 
 int g_constructed = 0;
+int g_destroyed = 0;
 
 class TestForm : public win::Form {
 public:
@@ -50,6 +52,7 @@ public:
         return d;
     }
     TestForm() : Form(MakeDesign()) { ++g_constructed; }
+    ~TestForm() override { ++g_destroyed; }
 
     int loads = 0;
     int unloads = 0;
@@ -98,24 +101,34 @@ private:
     std::vector<UINT_PTR> ids_;
 };
 
-TEST(FormRef, CreatesOnFirstReferenceAndAfreshAfterDrop) {
-    win::FormRef<TestForm> ref;
-    const int before = g_constructed;
-    EXPECT_FALSE(ref.Exists());
-    ref->member = 42;
-    EXPECT_TRUE(ref.Exists());
-    EXPECT_EQ(g_constructed, before + 1);
-    EXPECT_EQ(ref->member, 42);
-    EXPECT_FALSE(ref->IsLoaded()) << "a reference alone must not load the form";
+// A reference to a TestForm, as the run holds its windows.
+class TestRef : public win::FormRef<TestForm> {
+public:
+    TestRef() : FormRef([] { return std::make_unique<TestForm>(); }) {}
+};
 
-    ref.Drop();
-    EXPECT_FALSE(ref.Exists());
-    EXPECT_EQ(ref->member, 0);
-    EXPECT_EQ(g_constructed, before + 2);
+TEST(FormRef, CreatesOnFirstUseAndKeepsTheObjectUntilItGoes) {
+    const int constructed = g_constructed, destroyed = g_destroyed;
+    {
+        TestRef ref;
+        EXPECT_FALSE(ref.Exists());
+        EXPECT_EQ(g_constructed, constructed) << "a reference alone makes nothing";
+        ref->member = 42;
+        EXPECT_TRUE(ref.Exists());
+        EXPECT_EQ(g_constructed, constructed + 1);
+        EXPECT_FALSE(ref->IsLoaded()) << "a reference alone must not load the form";
+
+        ref->Load();
+        ref->Unload();
+        EXPECT_EQ(ref->member, 42) << "unloading destroys the window, not the object";
+        EXPECT_EQ(g_constructed, constructed + 1) << "one object for every use";
+        EXPECT_EQ(g_destroyed, destroyed);
+    }
+    EXPECT_EQ(g_destroyed, destroyed + 1) << "the object goes with its reference";
 }
 
 TEST(Form, LoadsOnceOnFirstUseAndUnloadDestroysTheWindow) {
-    win::FormRef<TestForm> ref;
+    TestRef ref;
     HWND hwnd = ref->Hwnd();
     ASSERT_TRUE(IsWindow(hwnd));
     ref->Load();
@@ -138,7 +151,7 @@ TEST(Form, LoadsOnceOnFirstUseAndUnloadDestroysTheWindow) {
 }
 
 TEST(Form, GeometryIsTwipsAtTheSystemDpi) {
-    win::FormRef<TestForm> ref;
+    TestRef ref;
     RECT client;
     GetClientRect(ref->Hwnd(), &client);
     EXPECT_EQ(client.right, MulDiv(1500, win::DpiX(), 1440));
@@ -151,8 +164,8 @@ TEST(Form, GeometryIsTwipsAtTheSystemDpi) {
 }
 
 TEST(Form, ModalShowDisablesTheOthersAndReturnsWhenUnloaded) {
-    win::FormRef<TestForm> background;
-    win::FormRef<TestForm> dialog;
+    TestRef background;
+    TestRef dialog;
     background->Show();
     ASSERT_TRUE(IsWindowEnabled(background->Hwnd()));
 
@@ -172,20 +185,24 @@ TEST(Form, ModalShowDisablesTheOthersAndReturnsWhenUnloaded) {
     background->Unload();
 }
 
-TEST(Form, DroppedReferenceLivesOnWhileItsModalShowRuns) {
-    win::FormRef<TestForm> ref;
-    Later later;
-    later.Run(20, [&] {
-        TestForm& self = ref.Get();
-        ref.Drop();      // the program-wide reference goes first ...
-        self.Unload();   // ... then the window, as the screen effect ends its run
-    });
-    ref->Show(win::ShowMode::Modal);
-    EXPECT_FALSE(ref.Exists());
+// A form that unloads itself from a handler of its own while its modal show runs, as the screen
+// effect ends its run: the show returns, and the object is its owner's until the owner lets go.
+TEST(Form, UnloadedFromItsOwnModalShowTheObjectLivesOnWithItsOwner) {
+    const int destroyed = g_destroyed;
+    {
+        TestForm form;  // as the run holds the effect window: for the length of its show
+        Later later;
+        later.Run(20, [&] { form.Unload(); });
+        form.Show(win::ShowMode::Modal);
+        EXPECT_FALSE(form.IsLoaded());
+        EXPECT_EQ(form.unloads, 1);
+        EXPECT_EQ(g_destroyed, destroyed) << "the object outlives its show";
+    }
+    EXPECT_EQ(g_destroyed, destroyed + 1) << "and goes with its owner";
 }
 
 TEST(Form, ActivationHandlerRunsFromTheLoopAfterShow) {
-    win::FormRef<TestForm> ref;
+    TestRef ref;
     ref->Show();
     for (int i = 0; i < 20 && ref->activations == 0; ++i) {
         win::DoEvents();
@@ -300,7 +317,7 @@ TEST(MessageLoop, AQuitEndsEveryLoopAndStaysPosted) {
     EXPECT_EQ(TakeQuit(), 5);
     EXPECT_TRUE(win::DoEvents());
 
-    win::FormRef<TestForm> background, outer, inner;
+    TestRef background, outer, inner;
     background->Show();
     bool innerReturned = false;
     Later later;
@@ -533,7 +550,8 @@ TEST(WaitWindow, TitleLessThickFrameWithTaskbarButtonCentred) {
     EXPECT_TRUE(windows.wait->IsLoaded());
     windows.UnloadAll();
     EXPECT_FALSE(IsWindow(hwnd));
-    EXPECT_FALSE(windows.wait.Exists());
+    EXPECT_FALSE(windows.wait->IsLoaded());
+    EXPECT_FALSE(windows.about.Exists()) << "a window the run never needed is never made";
 }
 
 }  // namespace
