@@ -469,6 +469,15 @@ TEST_F(ResultWindow, OkEscapeAndTheCloseBoxEndTheModalShow) {
     })) << "Alt+O";
 }
 
+// Enter presses the focused push button, however it got the focus (here not by Tab, as after a
+// press of the mouse that was dragged off the button); Ok then ends the modal show.
+TEST_F(ResultWindow, EnterPressesTheFocusedButtonHoweverItGotTheFocus) {
+    EXPECT_TRUE(ModalEndsAfter(windows, [](HWND w) {
+        SetFocus(GetDlgItem(w, names::kOkButton));
+        PostMessageW(GetFocus(), WM_KEYDOWN, VK_RETURN, 0);
+    }));
+}
+
 // A multi-line edit asks its parent to move the focus for Tab with WM_NEXTDLGCTL; the result
 // window answers as a dialog would: next, previous, or a given control.
 TEST_F(ResultWindow, NextDialogControlMovesTheFocusInTabOrder) {
