@@ -5,7 +5,7 @@
 
 namespace win {
 
-// Codes Windows records in its report (FAST_FAIL_* in winnt.h).
+// Windows' FAST_FAIL_* codes, which its report records.
 inline constexpr unsigned kFastFailStackCookieCheckFailure = 2;  // a smashed stack
 inline constexpr unsigned kFastFailFatalAppExit = 7;             // the program asked for its end
 
