@@ -5,6 +5,7 @@
 #include <cstdint>
 #include <utility>
 
+#include "app/look.h"
 #include "app/window_names.h"
 #include "core/command_line.h"
 #include "core/shell_failure.h"
@@ -41,15 +42,13 @@ win::FormDesign AboutDesign() {
     d.clientLeft = 2340;
     d.clientTop = 1650;
     d.showInTaskbar = false;
+    d.font = look::kDialogFont;
     // Tab moves between the links; Escape must reach the key-release handler, not become a
     // dialog's cancel command. No link has the focus until the first Tab.
     d.keys = win::NavigationKeys::Tab;
     d.focusOnShow = false;
     return d;
 }
-
-// The window's background colour: the system's colour for dialog windows.
-COLORREF BackColor() { return GetSysColor(COLOR_BTNFACE); }
 
 }  // namespace
 
@@ -70,7 +69,9 @@ void AboutWindow::ReportShellFailure(int32_t result) {
 
 void AboutWindow::CreateControls() {
     const HINSTANCE instance = GetModuleHandleW(nullptr);
-    const HCURSOR hand = LoadCursorW(instance, MAKEINTRESOURCEW(IDC_LINKHAND));
+    const win::LinkStyle linkStyle{.font = look::kLinkFont,
+                                   .colour = look::kLinkColour,
+                                   .pointer = LoadCursorW(instance, MAKEINTRESOURCEW(IDC_LINKHAND))};
     constexpr DWORD kLabel = WS_VISIBLE | SS_LEFT;
     // The links are the window's tab stops, in reading order; the sound spot is mouse-only.
     constexpr DWORD kLink = kLabel | SS_NOTIFY | SS_NOPREFIX | WS_TABSTOP;
@@ -83,7 +84,7 @@ void AboutWindow::CreateControls() {
                  reinterpret_cast<WPARAM>(
                      LoadImageW(instance, MAKEINTRESOURCEW(IDI_TAVELIN), IMAGE_ICON, 32, 32, LR_SHARED)),
                  0);
-    version_ = AddControl(L"STATIC", L"lblVersione", kLabel, 0, names::kVersion, 960, 120, 4995, 195);
+    version_ = AddControl(L"STATIC", needs_.title, kLabel, 0, names::kVersion, 960, 120, 4995, 195);
     language_ = AddControl(L"STATIC", L"English version", kLabel, 0, names::kLanguage, 960, 360, 1065, 195);
     win::SizeLabelToText(language_);
     updateNote_ = AddControl(L"STATIC", L"This program is freeware. Check for updates on:", kLabel, 0,
@@ -98,7 +99,7 @@ void AboutWindow::CreateControls() {
                                     .pixels = {clipX, clipY, clipX + win::TwipsToPixelsX(540),
                                                clipY + win::TwipsToPixelsY(570)}});
     homePageLink_.Attach(AddControl(L"STATIC", kMakerIndexPage, kLink, 0, names::kHomePageLink, 960, 900, 3705, 195),
-                         hand, [this] { OpenHomePage(); });
+                         linkStyle, [this] { OpenHomePage(); });
     photo_ = AddControl(L"STATIC", L"", WS_VISIBLE | WS_BORDER | SS_BITMAP | SS_REALSIZECONTROL, 0, names::kPhoto,
                         60, 1860, 750, 930);
     // A picture control does not own its bitmap: the window keeps it.
@@ -112,11 +113,11 @@ void AboutWindow::CreateControls() {
                       [this] { PlaySpotSound(); });
     licenceLink_.Attach(AddControl(L"STATIC", L"General public license", kLink, 0, names::kLicenceLink, 60, 2880,
                                    1530, 195),
-                        hand, [this] { OpenLicence(); });
+                        linkStyle, [this] { OpenLicence(); });
     readmeLink_.Attach(AddControl(L"STATIC", L"Readme.txt", kLink, 0, names::kReadmeLink, 1920, 2880, 855, 195),
-                       hand, [this] { OpenReadme(); });
-    effectLink_.Attach(AddControl(L"STATIC", L"Orrimel", kLink, 0, names::kEffectLink, 5280, 2880, 600, 195), hand,
-                       [this] { RunScreenEffect(); });
+                       linkStyle, [this] { OpenReadme(); });
+    effectLink_.Attach(AddControl(L"STATIC", L"Orrimel", kLink, 0, names::kEffectLink, 5280, 2880, 600, 195),
+                       linkStyle, [this] { RunScreenEffect(); });
 
     // Overlaps: the clip lies on its square and the spot on the photograph; both stay on top.
     SetWindowPos(clip_.Hwnd(), HWND_TOP, 0, 0, 0, 0, SWP_NOMOVE | SWP_NOSIZE | SWP_NOACTIVATE);
@@ -124,8 +125,7 @@ void AboutWindow::CreateControls() {
 }
 
 void AboutWindow::OnLoad() {
-    SetWindowTextW(version_, needs_.versionText().c_str());
-    clip_.SetBackColor(BackColor());
+    clip_.SetBackColor(win::FormBackground());
     // The clip frame's background follows the window's (see WM_CTLCOLORSTATIC), so only its
     // border shows.
     InvalidateRect(clipFrame_, nullptr, TRUE);

@@ -19,8 +19,9 @@ namespace app {
 class AboutWindow : public win::Form {
 public:
     struct Needs {
-        // The text of the version label: the result window's caption when this window loads.
-        std::function<std::wstring()> versionText;
+        // The text of the version label: the program's versioned title, the result window's
+        // caption.
+        std::wstring title;
         // The folder that holds the program and its sibling files.
         std::wstring programFolder;
         // What the effect link does: runs the screen effect and returns when it has ended.

@@ -2,10 +2,10 @@
 
 #include <utility>
 
+#include "app/look.h"
 #include "app/window_names.h"
 #include "resource.h"
 #include "win/control_colours.h"
-#include "win/text.h"
 
 namespace app {
 
@@ -21,6 +21,7 @@ win::FormDesign ResultDesign() {
     d.clientHeight = 1860;
     d.place = win::FormDesign::Place::CenterScreen;
     d.showInTaskbar = false;
+    d.font = look::kDialogFont;
     d.keys = win::NavigationKeys::Dialog;
     d.iconResource = IDI_TAVELIN;
     return d;
@@ -33,7 +34,7 @@ ResultWindow::ResultWindow(Needs needs) : Form(ResultDesign()), needs_(std::move
 void ResultWindow::CreateControls() {
     // Creation order is the tab order: the text first, so it holds the focus. Enter presses the
     // focused button only; Ok is the cancel button (Escape).
-    resultText_ = AddControl(L"EDIT", L"Text1", WS_VISIBLE | WS_TABSTOP | ES_MULTILINE | ES_READONLY | ES_AUTOVSCROLL,
+    resultText_ = AddControl(L"EDIT", L"", WS_VISIBLE | WS_TABSTOP | ES_MULTILINE | ES_READONLY | ES_AUTOVSCROLL,
                              WS_EX_CLIENTEDGE, names::kResultText, 60, 120, 4515, 1275);
     infoButton_ = AddControl(L"BUTTON", L"&Info...", WS_VISIBLE | WS_TABSTOP | BS_PUSHBUTTON, 0, names::kInfoButton,
                              3600, 1440, 975, 375);
@@ -41,16 +42,11 @@ void ResultWindow::CreateControls() {
                            1440, 975, 375);
 }
 
-void ResultWindow::OnLoad() { SetCaption(Caption() + L" v." + needs_.version); }
+void ResultWindow::OnLoad() { SetCaption(needs_.title); }
 
 void ResultWindow::SetResultText(const std::wstring& text) {
     Load();
     SetWindowTextW(resultText_, text.c_str());
-}
-
-std::wstring ResultWindow::ResultText() {
-    Load();
-    return win::WindowText(resultText_);
 }
 
 void ResultWindow::OnCommand(int id, int code, HWND /*control*/) {

@@ -11,16 +11,16 @@ namespace app {
 class ResultWindow : public win::Form {
 public:
     struct Needs {
-        // The program's version, "major.minor.revision": the title reads "Tavelin v.<version>".
-        std::wstring version;
+        // The caption once the window has loaded, "Tavelin v.3.0.0"; before that it is the product
+        // name alone.
+        std::wstring title;
         // What Info does: shows the About window and returns when it has closed.
         std::function<void()> showAbout;
     };
     explicit ResultWindow(Needs needs);
 
-    // The result text; setting it loads the window.
+    // Puts the result text into the text box, loading the window first.
     void SetResultText(const std::wstring& text);
-    std::wstring ResultText();
 
 private:
     void CreateControls() override;

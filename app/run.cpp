@@ -30,25 +30,21 @@ std::wstring VersionText() {
 
 }  // namespace
 
-Windows::Windows(std::wstring programFolder, std::wstring version)
+Windows::Windows(std::wstring programFolder, const std::wstring& version)
     : programFolder_(std::move(programFolder)),
-      version_(std::move(version)),
-      wait([this] { return std::make_shared<WaitWindow>(core::SiblingPath(programFolder_, siblings::kWaitClip)); }),
+      title_(std::wstring(names::kApplicationTitle) + L" v." + version),
+      wait([this] { return std::make_unique<WaitWindow>(core::SiblingPath(programFolder_, siblings::kWaitClip)); }),
       result([this] {
           if (!comctl32_) {
               // Only that the library is there matters, not the answer.
               comctl32_.emplace();
               if (comctl32_->InitCommonControlsEx) comctl32_->InitCommonControlsEx(nullptr);
           }
-          return std::make_shared<ResultWindow>(ResultWindow::Needs{version_, [this] { ShowAbout(); }});
+          return std::make_unique<ResultWindow>(ResultWindow::Needs{title_, [this] { ShowAbout(); }});
       }),
       about([this] {
-          return std::make_shared<AboutWindow>(AboutWindow::Needs{
-              [this] {
-                  result->Load();
-                  return result->Caption();
-              },
-              programFolder_, [this] { RunScreenEffect(); }});
+          return std::make_unique<AboutWindow>(
+              AboutWindow::Needs{title_, programFolder_, [this] { RunScreenEffect(); }});
       }) {
     win::CreateApplicationWindow(names::kApplicationWindowClass, names::kApplicationTitle);
 }
@@ -56,8 +52,8 @@ Windows::Windows(std::wstring programFolder, std::wstring version)
 void Windows::ShowAbout() { about->Show(win::ShowMode::Modal); }
 
 void Windows::RunScreenEffect() {
-    const auto effect = std::make_shared<ScreenEffectWindow>(0);
-    effect->Show(win::ShowMode::Modal);
+    ScreenEffectWindow effect(0);
+    effect.Show(win::ShowMode::Modal);
 }
 
 void Windows::ShowResult(const std::wstring& text) {
@@ -75,9 +71,6 @@ void Windows::UnloadAll() {
     if (about.Exists()) about->Unload();
     if (wait.Exists()) wait->Unload();
     if (result.Exists()) result->Unload();
-    about.Drop();
-    wait.Drop();
-    result.Drop();
 }
 
 int Run(const std::wstring& arguments) {

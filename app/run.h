@@ -15,17 +15,21 @@ namespace app {
 
 // The program's windows, one instance of each kind, created on first reference and wired to
 // each other only through what the run gives them: Info shows the About window, the effect link
-// runs a new screen effect window.
+// runs a new screen effect window. The window objects go with this object, at the end of the
+// run.
 class Windows {
     // The common controls, loaded and initialised when the result window is first made: the
     // windows' controls take their look from them, so they outlive the windows.
     std::optional<win::Comctl32> comctl32_;
     const std::wstring programFolder_;
-    const std::wstring version_;
+    // The product name and the version, "Tavelin v.3.0.0": the result window's caption once it
+    // has loaded, and the About window's version label.
+    const std::wstring title_;
 
 public:
     // Makes the hidden application window that owns the windows without a taskbar button.
-    Windows(std::wstring programFolder, std::wstring version);
+    // `version` is "major.minor.revision".
+    Windows(std::wstring programFolder, const std::wstring& version);
     Windows(const Windows&) = delete;
     Windows& operator=(const Windows&) = delete;
 
@@ -41,8 +45,8 @@ public:
     // Puts the result text into the result window, hides the wait window and shows the result
     // modally; returns once it has closed, or at once when it was closed before its show.
     void ShowResult(const std::wstring& text);
-    // The end of a run: unloads the About, wait and result windows, in that order, and drops
-    // the references. A window that was never made or is not loaded is left alone.
+    // The end of a run: unloads the About, wait and result windows, in that order. A window that
+    // was never made or is not loaded is left alone.
     void UnloadAll();
 };
 

@@ -53,7 +53,6 @@ void ScreenEffectWindow::OnActivate() {
 void ScreenEffectWindow::Stop() { running_ = false; }
 
 void ScreenEffectWindow::Run() {
-    const auto keep = weak_from_this().lock();
     try {
         Play();
     } catch (const core::ArithmeticError&) {
@@ -67,6 +66,11 @@ void ScreenEffectWindow::Run() {
 void ScreenEffectWindow::Play() {
     const int screenWidth = GetSystemMetrics(SM_CXSCREEN);
     const int screenHeight = GetSystemMetrics(SM_CYSCREEN);
+    // The screen's size goes to twips and back to 16-bit pixels. For any screen that works this
+    // gives the pixel counts back unchanged (whole twips per pixel, multiplied and divided); it
+    // matters only where it fails: above 1440 dots per inch there are 0 twips per pixel (a
+    // division by zero), and a screen wider or higher than 32767 pixels overflows. Either is an
+    // arithmetic error, which ends the effect before its first pass (Run).
     const int twipsPerPixelX = TwipsPerPixel(win::DpiX());
     const int twipsPerPixelY = TwipsPerPixel(win::DpiY());
     const double widthTwips = static_cast<double>(screenWidth) * twipsPerPixelX;
@@ -92,6 +96,12 @@ void ScreenEffectWindow::Play() {
 
     const core::EffectParameters p = parameters_;
     running_ = true;
+    // The whole effect runs here, inside the activation handler, and must: the yield at the end
+    // of each pass is the only point at which the window takes other messages. So a click or a
+    // character key ends the effect exactly after the pass in which it arrived, and one that
+    // arrived while the effect was being set up waits for the first yield and ends it after
+    // one pass. A loop driven from the modal show's message loop (a timer, idle passes) would
+    // take input between any two of its messages instead.
     // The window can also go away under the loop (the system's close command): the effect
     // then has nothing left to draw on and ends. A quit ends it too, as it ends every loop.
     while (running_ && IsLoaded()) {

@@ -19,10 +19,6 @@ public:
     // The preset (0..21; any other value has the defaults), applied when the window loads.
     explicit ScreenEffectWindow(int16_t preset);
 
-    // One whole effect: returns after the window has been unloaded. An arithmetic error ends
-    // the run the same way a click does.
-    void Run();
-
 protected:
     void OnActivate() override;
     void OnLoad() override;
@@ -39,6 +35,9 @@ private:
         int height;
     };
 
+    // One whole effect: returns after the window has been unloaded. An arithmetic error ends
+    // the run the same way a click does.
+    void Run();
     void Stop();
     void Play();
     // Copies the screen into a new off-screen image of the client area; the source is the

@@ -4,6 +4,7 @@
 
 #include "app/window_names.h"
 #include "resource.h"
+#include "win/control_colours.h"
 #include "win/message_loop.h"
 #include "win/twips.h"
 
@@ -32,7 +33,7 @@ void WaitWindow::CreateControls() {
                                     .className = names::kAnimationClass,
                                     .id = names::kWaitClip,
                                     .pixels = {0, 0, win::TwipsToPixelsX(3776), win::TwipsToPixelsY(864)}});
-    clip_.SetBackColor(GetSysColor(COLOR_BTNFACE));
+    clip_.SetBackColor(win::FormBackground());
 }
 
 void WaitWindow::Start() {

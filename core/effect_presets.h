@@ -11,7 +11,7 @@ namespace core {
 // point; fixed, whatever the block size.
 inline constexpr int16_t kMargin = 128;
 
-// The six parameters a preset fixes (the window keeps them as members of the same names).
+// The six parameters a preset fixes; the screen effect window keeps one set of them for its run.
 struct EffectParameters {
     int16_t rangex = 0;  // width of the range of the horizontal shift
     int16_t rangey = 0;  // width of the range of the vertical shift

@@ -11,6 +11,7 @@
 #include <vector>
 
 #include "core/avi_clip.h"
+#include "win/control_colours.h"
 #include "win/failure.h"
 #include "win/file.h"
 #include "win/handles.h"
@@ -169,7 +170,7 @@ private:
     bool stopping_ = false;
     std::unique_ptr<core::AviClip> clip_;
     std::unique_ptr<core::AviFrameDecoder> decoder_;  // draws clip_, so it goes first
-    COLORREF back_ = GetSysColor(COLOR_BTNFACE);
+    COLORREF back_ = FormBackground();
     std::vector<std::uint32_t> frame_;
     std::thread painter_;
 };

@@ -114,15 +114,13 @@ void Form::RegisterClassOnce() {
 
 void Form::Load() {
     if (hwnd_) return;
-    const auto keep = weak_from_this().lock();
     const HWND owner = design_.showInTaskbar ? nullptr : ApplicationWindow();
     if (!design_.showInTaskbar && !owner) {
         throw std::logic_error("a form without a taskbar button needs the application window");
     }
     RegisterClassOnce();
 
-    // The dialog default font, 8 points at the system DPI: the layouts in twips are made for it.
-    font_ = CreateFontAtDpi(L"MS Shell Dlg", 800, false, DEFAULT_CHARSET);
+    if (design_.font.face) font_ = CreateFontAtDpi(design_.font);
 
     const DWORD style = design_.style & ~WS_VISIBLE;
     const DWORD exStyle = design_.exStyle | (design_.showInTaskbar ? WS_EX_APPWINDOW : 0);
@@ -167,7 +165,6 @@ HWND Form::AddControl(const wchar_t* windowClass, const std::wstring& text, DWOR
 }
 
 void Form::Show(ShowMode mode) {
-    const auto keep = weak_from_this().lock();
     Load();
     const bool modal = mode == ShowMode::Modal && !modal_;
     // Only the program's forms are disabled: other windows of the thread (a message box the
@@ -193,7 +190,6 @@ void Form::SetVisible(bool visible) {
 
 void Form::Unload() {
     if (!hwnd_) return;
-    const auto keep = weak_from_this().lock();
     OnUnload();
     if (!hwnd_) return;
     // The windows a modal show disabled come back first, so that one of them can take the

@@ -1,12 +1,13 @@
 #pragma once
 // Forms: top-level windows with the lifecycle of a classic form designer.
 //
-// A form object is created on first reference (through a FormRef), loaded on first use of its
-// window (Load, Show, Hwnd), destroyed on Unload; after the reference is dropped, the next
-// reference makes a new object with fresh members. Geometry is given in twips and converted at
-// the system DPI. The form keeps its lifecycle only: a modal show's effect on the other windows
-// is a ModalScope, the keyboard navigation a DialogNavigation, and a control that chooses its
-// own colours does so through OwnColours.
+// A form object is made on first reference (through a FormRef) or by its caller, and loaded on
+// the first use of its window (Load, Show, Hwnd): its window and controls are made and OnLoad
+// runs. Unload destroys the window, not the object, whose next use loads a new window from the
+// design. Geometry is given in twips and converted at the system DPI. The form keeps its
+// lifecycle only: a modal show's effect on the other windows is a ModalScope, the keyboard
+// navigation a DialogNavigation, and a control that chooses its own colours does so through
+// OwnColours.
 
 #include <windows.h>
 
@@ -14,11 +15,12 @@
 #include <memory>
 #include <optional>
 #include <string>
-#include <type_traits>
 
+#include "win/control_colours.h"
 #include "win/dialog_navigation.h"
 #include "win/handles.h"
 #include "win/modal_scope.h"
+#include "win/twips.h"
 
 namespace win {
 
@@ -34,15 +36,18 @@ struct FormDesign {
     int clientLeft = 0;                  // Place::Fixed: client top-left on the screen, twips
     int clientTop = 0;
     bool showInTaskbar = false;          // false: owned by the hidden application window
+    FontDesign font;                     // the controls' font (AddControl); no face: the system's
     NavigationKeys keys = NavigationKeys::None;  // what the message loop does with Tab, Enter, ...
     bool focusOnShow = true;             // the first tab stop takes the focus when the form opens
     int iconResource = 0;                // 0: none
-    int backgroundSysColor = COLOR_BTNFACE;  // -1: the form paints its own background
+    int backgroundSysColor = kFormBackground;  // -1: the form paints its own background
 };
 
 enum class ShowMode { Modeless, Modal };
 
-class Form : public std::enable_shared_from_this<Form> {
+// Nothing keeps a form object alive but its owner, which must outlive the form's shows and
+// handlers: the object may not go while code of its own runs (a handler, or a modal show's loop).
+class Form {
 public:
     Form(const Form&) = delete;
     Form& operator=(const Form&) = delete;
@@ -102,33 +107,29 @@ private:
     bool activated_ = false;
 };
 
-// A single-instance reference to a form kind: creates the object on first use; Drop lets it go
-// (the object lives on while a running handler still holds it).
+// The one object of a form kind, made by `make` on first use: its constructor is the window's
+// initialisation step, so a window that a run never needs is never made, nor anything its
+// constructor sets up. The object lives as long as the reference. That is all the program's
+// windows need: a run makes each of its windows at most once and lets them all go at its end,
+// after every show has returned; a window it makes for one use (the screen effect, a new one for
+// each run) is its caller's own for the length of its show.
 template <class T>
 class FormRef {
 public:
-    FormRef() = default;
-    template <class Factory>
-    explicit FormRef(Factory make) : make_(std::move(make)) {}
+    explicit FormRef(std::function<std::unique_ptr<T>()> make) : make_(std::move(make)) {}
+    FormRef(const FormRef&) = delete;
+    FormRef& operator=(const FormRef&) = delete;
 
-    T* operator->() { return &Get(); }
-    T& operator*() { return Get(); }
-    T& Get() {
-        if (!object_) {
-            if constexpr (std::is_default_constructible_v<T>) {
-                object_ = make_ ? make_() : std::make_shared<T>();
-            } else {
-                object_ = make_();
-            }
-        }
-        return *object_;
+    T* operator->() {
+        if (!object_) object_ = make_();
+        return object_.get();
     }
+    // Whether the object has been made.
     bool Exists() const { return object_ != nullptr; }
-    void Drop() { object_.reset(); }
 
 private:
-    std::shared_ptr<T> object_;
-    std::function<std::shared_ptr<T>()> make_;
+    std::function<std::unique_ptr<T>()> make_;
+    std::unique_ptr<T> object_;
 };
 
 // The hidden window that owns the forms without a taskbar button: made once, by the program,

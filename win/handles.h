@@ -1,7 +1,10 @@
 #pragma once
-// Move-only owners of everything the program takes from the system and must give back, one type
-// per release rule. Nothing else in the program pairs create/delete, get/release, begin/end or
-// load/free by hand.
+// Move-only owners of what the program takes from the system and must give back, one type per
+// release rule: here files, GDI objects, DCs, selections and modules; on the same template, in
+// com.h, the COM apartment, interface pointers and automation strings. Nothing else in the
+// program pairs create/delete, get/release, begin/end or load/free by hand. (What a type sets
+// on a window for as long as it is attached to it, a property or a subclass, that type takes
+// back itself when the window goes.)
 
 #include <windows.h>
 

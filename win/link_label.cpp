@@ -15,7 +15,6 @@ namespace {
 constexpr wchar_t kLabelProperty[] = L"win::ClickableLabel";
 // Posted to the label by its accessible object: a screen reader followed the default action.
 constexpr UINT kDefaultActionMessage = WM_APP + 0x7E0;
-constexpr COLORREF kLinkBlue = RGB(0, 0, 255);
 
 }  // namespace
 
@@ -97,9 +96,10 @@ LRESULT CALLBACK ClickableLabel::Proc(HWND hwnd, UINT msg, WPARAM wp, LPARAM lp)
     });
 }
 
-void LinkLabel::Attach(HWND label, HCURSOR pointer, std::function<void()> onClick) {
-    font_ = CreateFontAtDpi(L"Tahoma", 825, true, ANSI_CHARSET);
-    pointer_ = pointer;
+void LinkLabel::Attach(HWND label, const LinkStyle& style, std::function<void()> onClick) {
+    font_ = CreateFontAtDpi(style.font);
+    colour_ = style.colour;
+    pointer_ = style.pointer;
     SendMessageW(label, WM_SETFONT, reinterpret_cast<WPARAM>(font_.get()), FALSE);
     SizeLabelToText(label);
     ClickableLabel::Attach(label, std::move(onClick));
@@ -109,13 +109,14 @@ void LinkLabel::Attach(HWND label, HCURSOR pointer, std::function<void()> onClic
 
 HBRUSH LinkLabel::ColoursFor(HDC dc) { return TextOnFormBackground(dc, TextColour()); }
 
-COLORREF LinkLabel::TextColour() {
+COLORREF LinkLabel::TextColour() const {
     HIGHCONTRASTW contrast{};
     contrast.cbSize = sizeof contrast;
     const bool high = SystemParametersInfoW(SPI_GETHIGHCONTRAST, sizeof contrast, &contrast, 0) &&
                       (contrast.dwFlags & HCF_HIGHCONTRASTON);
-    // Pure blue on a black high-contrast background would be hard to read.
-    return high ? GetSysColor(COLOR_HOTLIGHT) : kLinkBlue;
+    // A colour of the program's own may be unreadable on the user's high-contrast scheme (pure
+    // blue on black); the scheme's link colour never is.
+    return high ? GetSysColor(COLOR_HOTLIGHT) : colour_;
 }
 
 bool LinkLabel::ShowsFocus() const {

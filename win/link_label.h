@@ -10,6 +10,7 @@
 #include "win/accessible.h"
 #include "win/control_colours.h"
 #include "win/handles.h"
+#include "win/twips.h"
 
 namespace win {
 
@@ -46,25 +47,33 @@ private:
     std::optional<AccessibleControl> accessible_;
 };
 
-// A label in the link style, which screen readers hear as a link (its text the name, "Jump" its
-// default action): "Tahoma" 8.25 points, normal weight, character set 0, underlined;
-// pure blue on the dialog background, or the system's hot-tracking colour while high contrast is
-// on; the given pointer over it; sized to its text. Create the control with SS_NOTIFY |
-// SS_NOPREFIX, and WS_TABSTOP for the keyboard: it then takes the focus, shows the system's focus
-// rectangle (as the window's keyboard cues say), and Enter or Space activates it as a click
-// does. Other keys go on to the window, so its own keys work whichever link has the focus.
+// What a program's links look like: the program chooses it.
+struct LinkStyle {
+    FontDesign font;
+    COLORREF colour = 0;       // the text's, on the forms' background
+    HCURSOR pointer = nullptr;  // over the link; nullptr: the window's
+};
+
+// A label in a link style, which screen readers hear as a link (its text the name, "Jump" its
+// default action, as the platform names it). Its text is in the style's font and colour, or in
+// the system's hot-tracking colour while high contrast is on; the style's pointer over it; sized
+// to its text. Create the control with SS_NOTIFY | SS_NOPREFIX, and WS_TABSTOP for the keyboard:
+// it then takes the focus, shows the system's focus rectangle (as the window's keyboard cues
+// say), and Enter or Space activates it as a click does. Other keys go on to the window, so its
+// own keys work whichever link has the focus.
 class LinkLabel : public ClickableLabel, private OwnColours {
 public:
-    void Attach(HWND label, HCURSOR pointer, std::function<void()> onClick);
+    void Attach(HWND label, const LinkStyle& style, std::function<void()> onClick);
 
 private:
     HBRUSH ColoursFor(HDC dc) override;
-    // The colour of the links' text now.
-    static COLORREF TextColour();
+    // The colour of the link's text now.
+    COLORREF TextColour() const;
     bool OnMessage(UINT msg, WPARAM wp, LPARAM lp, LRESULT& result) override;
     bool ShowsFocus() const;
 
     UniqueFont font_;
+    COLORREF colour_ = 0;
     HCURSOR pointer_ = nullptr;
 };
 

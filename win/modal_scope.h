@@ -9,8 +9,8 @@
 namespace win {
 
 // Disables the thread's other enabled windows that `belongsToProgram` accepts for as long as the
-// scope lasts. End it before the modal
-// window is destroyed, so that one of them can take the activation when the modal one goes.
+// scope lasts. End it before the modal window is destroyed, so that one of them can take the
+// activation when the modal one goes.
 class ModalScope {
 public:
     using Filter = bool (*)(HWND);

@@ -13,6 +13,8 @@
 
 #include <cstdint>
 
+#include "win/fastfail.h"
+
 extern "C" {
 
 // Read in every protected function's prologue and compared in its epilogue. Until the
@@ -21,14 +23,10 @@ extern "C" {
 std::uintptr_t __stack_chk_guard = 0x00002B992DDFA232ULL;
 
 // A protected function found its copy of the guard overwritten: its stack is not to be trusted,
-// so nothing more of the program runs (no handler, no unwinding). __fastfail with
-// FAST_FAIL_STACK_COOKIE_CHECK_FAILURE ends the process with 0xC0000409 and Windows' report, as
-// a /GS failure does; systems that predate __fastfail fault on the interrupt instead.
-[[noreturn]] void __stack_chk_fail() {
-    constexpr unsigned kFastFailStackCookieCheckFailure = 2;
-    __asm__ __volatile__("int $0x29" : : "c"(kFastFailStackCookieCheckFailure) : "memory");
-    TerminateProcess(GetCurrentProcess(), static_cast<UINT>(STATUS_STACK_BUFFER_OVERRUN));
-    __builtin_unreachable();
+// so nothing more of the program runs (no handler, no unwinding). It ends the process with
+// 0xC0000409 and Windows' report, as a /GS failure does; inlined, unprotected (fastfail.h).
+[[noreturn]] __attribute__((no_stack_protector)) void __stack_chk_fail() {
+    win::InvokeFastfail(win::kFastFailStackCookieCheckFailure);
 }
 
 }  // extern "C"

@@ -19,13 +19,13 @@ int DpiY() { return ScreenCaps(LOGPIXELSY); }
 int TwipsToPixelsX(int twips) { return MulDiv(twips, DpiX(), kTwipsPerInch); }
 int TwipsToPixelsY(int twips) { return MulDiv(twips, DpiY(), kTwipsPerInch); }
 
-UniqueFont CreateFontAtDpi(const wchar_t* face, int centipoints, bool underline, BYTE charset) {
+UniqueFont CreateFontAtDpi(const FontDesign& design) {
     LOGFONTW font{};
-    font.lfHeight = -MulDiv(centipoints, DpiY(), 7200);
+    font.lfHeight = -MulDiv(design.centipoints, DpiY(), 7200);
     font.lfWeight = FW_NORMAL;
-    font.lfUnderline = underline ? TRUE : FALSE;
-    font.lfCharSet = charset;
-    lstrcpynW(font.lfFaceName, face, LF_FACESIZE);
+    font.lfUnderline = design.underline ? TRUE : FALSE;
+    font.lfCharSet = design.charset;
+    lstrcpynW(font.lfFaceName, design.face, LF_FACESIZE);
     return UniqueFont(CreateFontIndirectW(&font));
 }
 

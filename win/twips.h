@@ -15,7 +15,16 @@ int DpiY();
 int TwipsToPixelsX(int twips);
 int TwipsToPixelsY(int twips);
 
-// A font of normal weight, `centipoints` hundredths of a point high at the system DPI.
-UniqueFont CreateFontAtDpi(const wchar_t* face, int centipoints, bool underline, BYTE charset);
+// A font of normal weight as a program gives it: its face, `centipoints` hundredths of a point
+// high, whether it is underlined, its character set.
+struct FontDesign {
+    const wchar_t* face = nullptr;  // nullptr: no font of its own
+    int centipoints = 0;
+    bool underline = false;
+    BYTE charset = DEFAULT_CHARSET;
+};
+
+// The font at the system DPI.
+UniqueFont CreateFontAtDpi(const FontDesign& design);
 
 }  // namespace win

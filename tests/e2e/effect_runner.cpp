@@ -351,8 +351,8 @@ int main(int argc, char** argv) {
     }
     std::printf("screen %dx%d\n", GetSystemMetrics(SM_CXSCREEN), GetSystemMetrics(SM_CYSCREEN));
 
-    win::FormRef<Caller> caller;
-    caller->Show(win::ShowMode::Modal);
+    Caller caller;
+    caller.Show(win::ShowMode::Modal);
 
     std::printf("screen dcs taken=%ld released=%ld outstanding=%d bad_releases=%ld gdi_objects=%lu\n",
                 g_screenDcsTaken, g_screenDcsReleased, OutstandingScreenDcs(), g_badReleases,

@@ -24,6 +24,7 @@ namespace {
 namespace names = app::names;
 
 constexpr COLORREF kBlue = RGB(0, 0, 255);
+constexpr wchar_t kTitle[] = L"Tavelin v.9.8.7";
 constexpr COLORREF kHotLight = RGB(255, 200, 0);
 
 bool g_highContrast = false;
@@ -92,7 +93,7 @@ protected:
         hotLightBefore_ = GetSysColor(COLOR_HOTLIGHT);
         SetSysColors(1, &element, &kHotLight);
         about_ = std::make_shared<app::AboutWindow>(app::AboutWindow::Needs{
-            [] { return std::wstring(L"Tavelin"); }, win::ProgramFolder(), [this] { ++effects_; }});
+            kTitle, win::ProgramFolder(), [this] { ++effects_; }});
         about_->Show();
         Pump(300);
     }
@@ -114,6 +115,12 @@ protected:
     COLORREF hotLightBefore_ = 0;
     int effects_ = 0;
 };
+
+TEST_F(AboutWindowTest, VersionLabelShowsTheTitleItIsGiven) {
+    wchar_t text[64] = L"";
+    GetWindowTextW(GetDlgItem(about_->Hwnd(), names::kVersion), text, 64);
+    EXPECT_STREQ(text, kTitle);
+}
 
 TEST_F(AboutWindowTest, LinksFollowTheHighContrastModeWhileOpen) {
     const int links[] = {names::kHomePageLink, names::kLicenceLink, names::kReadmeLink, names::kEffectLink};

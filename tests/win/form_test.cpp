@@ -5,6 +5,7 @@
 
 #include <functional>
 #include <map>
+#include <memory>
 #include <string>
 #include <vector>
 
@@ -13,6 +14,8 @@
 #include "tests/support/text.h"
 #include "version.h"
 #include "win/form.h"
+#include "win/handles.h"
+#include "win/link_label.h"
 #include "win/program_folder.h"
 #include "win/message_loop.h"
 #include "win/twips.h"
@@ -35,6 +38,7 @@ class ApplicationWindowEnvironment : public ::testing::Environment {
     ::testing::AddGlobalTestEnvironment(new ApplicationWindowEnvironment);
 
 int g_constructed = 0;
+int g_destroyed = 0;
 
 class TestForm : public win::Form {
 public:
@@ -48,6 +52,7 @@ public:
         return d;
     }
     TestForm() : Form(MakeDesign()) { ++g_constructed; }
+    ~TestForm() override { ++g_destroyed; }
 
     int loads = 0;
     int unloads = 0;
@@ -96,24 +101,34 @@ private:
     std::vector<UINT_PTR> ids_;
 };
 
-TEST(FormRef, CreatesOnFirstReferenceAndAfreshAfterDrop) {
-    win::FormRef<TestForm> ref;
-    const int before = g_constructed;
-    EXPECT_FALSE(ref.Exists());
-    ref->member = 42;
-    EXPECT_TRUE(ref.Exists());
-    EXPECT_EQ(g_constructed, before + 1);
-    EXPECT_EQ(ref->member, 42);
-    EXPECT_FALSE(ref->IsLoaded()) << "a reference alone must not load the form";
+// A reference to a TestForm, as the run holds its windows.
+class TestRef : public win::FormRef<TestForm> {
+public:
+    TestRef() : FormRef([] { return std::make_unique<TestForm>(); }) {}
+};
 
-    ref.Drop();
-    EXPECT_FALSE(ref.Exists());
-    EXPECT_EQ(ref->member, 0);
-    EXPECT_EQ(g_constructed, before + 2);
+TEST(FormRef, CreatesOnFirstUseAndKeepsTheObjectUntilItGoes) {
+    const int constructed = g_constructed, destroyed = g_destroyed;
+    {
+        TestRef ref;
+        EXPECT_FALSE(ref.Exists());
+        EXPECT_EQ(g_constructed, constructed) << "a reference alone makes nothing";
+        ref->member = 42;
+        EXPECT_TRUE(ref.Exists());
+        EXPECT_EQ(g_constructed, constructed + 1);
+        EXPECT_FALSE(ref->IsLoaded()) << "a reference alone must not load the form";
+
+        ref->Load();
+        ref->Unload();
+        EXPECT_EQ(ref->member, 42) << "unloading destroys the window, not the object";
+        EXPECT_EQ(g_constructed, constructed + 1) << "one object for every use";
+        EXPECT_EQ(g_destroyed, destroyed);
+    }
+    EXPECT_EQ(g_destroyed, destroyed + 1) << "the object goes with its reference";
 }
 
 TEST(Form, LoadsOnceOnFirstUseAndUnloadDestroysTheWindow) {
-    win::FormRef<TestForm> ref;
+    TestRef ref;
     HWND hwnd = ref->Hwnd();
     ASSERT_TRUE(IsWindow(hwnd));
     ref->Load();
@@ -136,7 +151,7 @@ TEST(Form, LoadsOnceOnFirstUseAndUnloadDestroysTheWindow) {
 }
 
 TEST(Form, GeometryIsTwipsAtTheSystemDpi) {
-    win::FormRef<TestForm> ref;
+    TestRef ref;
     RECT client;
     GetClientRect(ref->Hwnd(), &client);
     EXPECT_EQ(client.right, MulDiv(1500, win::DpiX(), 1440));
@@ -149,8 +164,8 @@ TEST(Form, GeometryIsTwipsAtTheSystemDpi) {
 }
 
 TEST(Form, ModalShowDisablesTheOthersAndReturnsWhenUnloaded) {
-    win::FormRef<TestForm> background;
-    win::FormRef<TestForm> dialog;
+    TestRef background;
+    TestRef dialog;
     background->Show();
     ASSERT_TRUE(IsWindowEnabled(background->Hwnd()));
 
@@ -170,20 +185,24 @@ TEST(Form, ModalShowDisablesTheOthersAndReturnsWhenUnloaded) {
     background->Unload();
 }
 
-TEST(Form, DroppedReferenceLivesOnWhileItsModalShowRuns) {
-    win::FormRef<TestForm> ref;
-    Later later;
-    later.Run(20, [&] {
-        TestForm& self = ref.Get();
-        ref.Drop();      // the program-wide reference goes first ...
-        self.Unload();   // ... then the window, as the screen effect ends its run
-    });
-    ref->Show(win::ShowMode::Modal);
-    EXPECT_FALSE(ref.Exists());
+// A form that unloads itself from a handler of its own while its modal show runs, as the screen
+// effect ends its run: the show returns, and the object is its owner's until the owner lets go.
+TEST(Form, UnloadedFromItsOwnModalShowTheObjectLivesOnWithItsOwner) {
+    const int destroyed = g_destroyed;
+    {
+        TestForm form;  // as the run holds the effect window: for the length of its show
+        Later later;
+        later.Run(20, [&] { form.Unload(); });
+        form.Show(win::ShowMode::Modal);
+        EXPECT_FALSE(form.IsLoaded());
+        EXPECT_EQ(form.unloads, 1);
+        EXPECT_EQ(g_destroyed, destroyed) << "the object outlives its show";
+    }
+    EXPECT_EQ(g_destroyed, destroyed + 1) << "and goes with its owner";
 }
 
 TEST(Form, ActivationHandlerRunsFromTheLoopAfterShow) {
-    win::FormRef<TestForm> ref;
+    TestRef ref;
     ref->Show();
     for (int i = 0; i < 20 && ref->activations == 0; ++i) {
         win::DoEvents();
@@ -191,6 +210,96 @@ TEST(Form, ActivationHandlerRunsFromTheLoopAfterShow) {
     }
     EXPECT_EQ(ref->activations, 1);
     ref->Unload();
+}
+
+// A form with one label, whose design gives the controls' font (or none).
+class LabelForm : public win::Form {
+public:
+    explicit LabelForm(const win::FontDesign& font) : Form(Design(font)) {}
+    HWND label = nullptr;
+
+private:
+    static win::FormDesign Design(const win::FontDesign& font) {
+        win::FormDesign d = TestForm::MakeDesign();
+        d.className = L"TavelinLabelForm";
+        d.font = font;
+        return d;
+    }
+    void CreateControls() override {
+        label = AddControl(L"STATIC", L"A label", WS_VISIBLE | SS_NOTIFY | SS_NOPREFIX, 0, 1, 60, 60, 1200, 300);
+    }
+};
+
+LOGFONTW FontOf(HWND control) {
+    LOGFONTW font{};
+    const auto handle = reinterpret_cast<HFONT>(SendMessageW(control, WM_GETFONT, 0, 0));
+    if (handle) GetObjectW(handle, sizeof font, &font);
+    return font;
+}
+
+// How many of the control's pixels have exactly this colour, as the screen shows them.
+int PixelsOf(HWND control, COLORREF colour) {
+    RECT r;
+    GetClientRect(control, &r);
+    const win::WindowDc dc(control);
+    int count = 0;
+    for (int y = 0; y < r.bottom; ++y) {
+        for (int x = 0; x < r.right; ++x) count += GetPixel(dc.get(), x, y) == colour ? 1 : 0;
+    }
+    return count;
+}
+
+void Pump(DWORD ms) {
+    const DWORD start = GetTickCount();
+    do {
+        win::DoEvents();
+        Sleep(5);
+    } while (GetTickCount() - start < ms);
+}
+
+// The window layer decides no font: a form's controls get the one its design names, and none
+// (the system's) when it names none.
+TEST(Form, ControlsTakeTheFontOfTheDesign) {
+    LabelForm designed({.face = L"Tahoma", .centipoints = 1000, .charset = ANSI_CHARSET});
+    designed.Load();
+    const LOGFONTW font = FontOf(designed.label);
+    EXPECT_STREQ(font.lfFaceName, L"Tahoma");
+    EXPECT_EQ(font.lfHeight, -MulDiv(1000, win::DpiY(), 7200));
+    EXPECT_EQ(font.lfWeight, FW_NORMAL);
+    EXPECT_FALSE(font.lfUnderline);
+    EXPECT_EQ(font.lfCharSet, ANSI_CHARSET);
+    designed.Unload();
+
+    LabelForm plain({});
+    plain.Load();
+    EXPECT_EQ(SendMessageW(plain.label, WM_GETFONT, 0, 0), 0) << "no font named: the system's";
+    plain.Unload();
+}
+
+// Nor the links' look: a link takes the font, colour and pointer it is given.
+TEST(LinkLabel, TakesTheStyleItIsGiven) {
+    constexpr COLORREF kColour = RGB(200, 0, 40);
+    const HCURSOR pointer = LoadCursorW(nullptr, IDC_CROSS);
+    LabelForm form({.face = L"MS Shell Dlg", .centipoints = 800});
+    form.Show();
+    win::LinkLabel link;
+    link.Attach(form.label,
+                {.font = {.face = L"Tahoma", .centipoints = 1200, .underline = true, .charset = ANSI_CHARSET},
+                 .colour = kColour,
+                 .pointer = pointer},
+                [] {});
+    InvalidateRect(form.label, nullptr, TRUE);
+    Pump(100);
+
+    const LOGFONTW font = FontOf(form.label);
+    EXPECT_STREQ(font.lfFaceName, L"Tahoma");
+    EXPECT_EQ(font.lfHeight, -MulDiv(1200, win::DpiY(), 7200));
+    EXPECT_TRUE(font.lfUnderline);
+    EXPECT_GT(PixelsOf(form.label, kColour), 0) << "the text in the style's colour";
+    EXPECT_EQ(PixelsOf(form.label, RGB(0, 0, 255)), 0) << "no colour of the layer's own";
+    SendMessageW(form.label, WM_SETCURSOR, reinterpret_cast<WPARAM>(form.label), MAKELPARAM(HTCLIENT, WM_MOUSEMOVE));
+    EXPECT_EQ(GetCursor(), pointer);
+    form.Unload();
 }
 
 // The pending quit's code, taken off the queue; -1 when none is pending.
@@ -208,7 +317,7 @@ TEST(MessageLoop, AQuitEndsEveryLoopAndStaysPosted) {
     EXPECT_EQ(TakeQuit(), 5);
     EXPECT_TRUE(win::DoEvents());
 
-    win::FormRef<TestForm> background, outer, inner;
+    TestRef background, outer, inner;
     background->Show();
     bool innerReturned = false;
     Later later;
@@ -235,6 +344,7 @@ protected:
 };
 
 TEST_F(ResultWindow, LoadingVersionsTheCaptionOnce) {
+    EXPECT_EQ(windows.result->Caption(), L"Tavelin") << "the design caption until the window loads";
     windows.result->SetResultText(L"Result");
     EXPECT_EQ(windows.result->Caption(), kTitle);
     windows.result->SetResultText(L"Again");
@@ -245,8 +355,9 @@ TEST_F(ResultWindow, LoadingVersionsTheCaptionOnce) {
 }
 
 TEST_F(ResultWindow, ControlsFrameAndGeometry) {
-    windows.result->SetResultText(L"line one\r\nline two");
     HWND hwnd = windows.result->Hwnd();
+    EXPECT_EQ(Caption(GetDlgItem(hwnd, names::kResultText)), L"") << "no text until the run gives it one";
+    windows.result->SetResultText(L"line one\r\nline two");
 
     const LONG_PTR style = GetWindowLongPtrW(hwnd, GWL_STYLE);
     const LONG_PTR ex = GetWindowLongPtrW(hwnd, GWL_EXSTYLE);
@@ -296,7 +407,7 @@ TEST_F(ResultWindow, TextIsLockedButSelectable) {
     HWND text1 = GetWindow(windows.result->Hwnd(), GW_CHILD);
     SendMessageW(text1, WM_CHAR, L'x', 0);
     SendMessageW(text1, WM_PASTE, 0, 0);
-    EXPECT_EQ(windows.result->ResultText(), L"abc");
+    EXPECT_EQ(Caption(text1), L"abc");
     SendMessageW(text1, EM_SETSEL, 0, -1);
     DWORD from = 0, to = 0;
     SendMessageW(text1, EM_GETSEL, reinterpret_cast<WPARAM>(&from), reinterpret_cast<LPARAM>(&to));
@@ -358,6 +469,15 @@ TEST_F(ResultWindow, OkEscapeAndTheCloseBoxEndTheModalShow) {
     })) << "Alt+O";
 }
 
+// Enter presses the focused push button, however it got the focus (here not by Tab, as after a
+// press of the mouse that was dragged off the button); Ok then ends the modal show.
+TEST_F(ResultWindow, EnterPressesTheFocusedButtonHoweverItGotTheFocus) {
+    EXPECT_TRUE(ModalEndsAfter(windows, [](HWND w) {
+        SetFocus(GetDlgItem(w, names::kOkButton));
+        PostMessageW(GetFocus(), WM_KEYDOWN, VK_RETURN, 0);
+    }));
+}
+
 // A multi-line edit asks its parent to move the focus for Tab with WM_NEXTDLGCTL; the result
 // window answers as a dialog would: next, previous, or a given control.
 TEST_F(ResultWindow, NextDialogControlMovesTheFocusInTabOrder) {
@@ -386,16 +506,21 @@ TEST_F(ResultWindow, NextDialogControlMovesTheFocusInTabOrder) {
 
 TEST_F(ResultWindow, InfoShowsTheAboutWindowAndItsCloseEndsTheResultToo) {
     bool aboutSeen = false;
+    std::wstring resultCaption, versionLabel;
     Later later;
     EXPECT_TRUE(ModalEndsAfter(windows, [&](HWND w) {
         PostMessageW(GetDlgItem(w, names::kInfoButton), BM_CLICK, 0, 0);
-        later.Run(200, [&] {
+        later.Run(200, [&, w] {
             HWND about = FindWindowW(app::names::kAboutWindowClass, nullptr);
             aboutSeen = about && IsWindowVisible(about);
+            resultCaption = Caption(w);
+            if (about) versionLabel = Caption(GetDlgItem(about, names::kVersion));
             if (about) PostMessageW(about, WM_CLOSE, 0, 0);
         });
     }));
     EXPECT_TRUE(aboutSeen);
+    EXPECT_EQ(resultCaption, kTitle);
+    EXPECT_EQ(versionLabel, kTitle) << "the About window's version label is the result window's caption";
     EXPECT_FALSE(windows.result->IsLoaded());
 }
 
@@ -434,7 +559,8 @@ TEST(WaitWindow, TitleLessThickFrameWithTaskbarButtonCentred) {
     EXPECT_TRUE(windows.wait->IsLoaded());
     windows.UnloadAll();
     EXPECT_FALSE(IsWindow(hwnd));
-    EXPECT_FALSE(windows.wait.Exists());
+    EXPECT_FALSE(windows.wait->IsLoaded());
+    EXPECT_FALSE(windows.about.Exists()) << "a window the run never needed is never made";
 }
 
 }  // namespace
