@@ -583,6 +583,7 @@ scenario_planting() {
       n=$((n + 1))
       wait_requests "$n" || fail "$1: $name: the shell was not asked"
     done
+    sleep 0.6
     click_control about effect
     driver wait effect 10000 || fail "$1: the screen effect did not start"
     sleep 0.5
