@@ -14,12 +14,16 @@
 #include "app/about_window.h"
 #include "app/window_names.h"
 #include "tests/support/pe_image.h"
+#include "tests/support/pump.h"
 #include "win/handles.h"
 #include "win/form.h"
 #include "win/program_folder.h"
 #include "win/message_loop.h"
 
 namespace {
+
+using test_support::Pump;
+using test_support::PixelsOf;
 
 namespace names = app::names;
 
@@ -48,25 +52,7 @@ LRESULT CALLBACK CueStateProc(HWND hwnd, UINT msg, WPARAM wp, LPARAM lp) {
     return CallWindowProcW(g_aboutProc, hwnd, msg, wp, lp);
 }
 
-void Pump(DWORD ms) {
-    const DWORD start = GetTickCount();
-    do {
-        win::DoEvents();
-        Sleep(5);
-    } while (GetTickCount() - start < ms);
-}
 
-// How many of the control's pixels have exactly this colour, as the screen shows them.
-int PixelsOf(HWND control, COLORREF colour) {
-    RECT r;
-    GetClientRect(control, &r);
-    const win::WindowDc dc(control);
-    int count = 0;
-    for (int y = 0; y < r.bottom; ++y) {
-        for (int x = 0; x < r.right; ++x) count += GetPixel(dc.get(), x, y) == colour ? 1 : 0;
-    }
-    return count;
-}
 
 // Whether the control's border shows the focus rectangle's dots (the window's background
 // colour is on every pixel of a link's border otherwise).

@@ -1,5 +1,4 @@
 #include "win/animation.h"
-#include "win/handles.h"
 
 #include <gtest/gtest.h>
 #include <tlhelp32.h>
@@ -7,8 +6,12 @@
 #include <string>
 #include <vector>
 
+#include "tests/support/pump.h"
+#include "win/handles.h"
+
 namespace {
 
+using test_support::Pump;
 using win::Animation;
 
 // The program's clips are generated beside the test executable.
@@ -19,15 +22,6 @@ std::wstring Beside(const wchar_t* name) {
     return dir.substr(0, dir.find_last_of(L'\\') + 1) + name;
 }
 
-// Lets the thread's windows run for a while.
-void Pump(DWORD ms) {
-    const DWORD start = GetTickCount();
-    do {
-        MSG msg;
-        while (PeekMessageW(&msg, nullptr, 0, 0, PM_REMOVE)) DispatchMessageW(&msg);
-        Sleep(5);
-    } while (GetTickCount() - start < ms);
-}
 
 int ThreadsOfThisProcess() {
     const win::UniqueFile snap(CreateToolhelp32Snapshot(TH32CS_SNAPTHREAD, 0));

@@ -11,6 +11,7 @@
 
 #include "app/run.h"
 #include "app/window_names.h"
+#include "tests/support/pump.h"
 #include "tests/support/text.h"
 #include "version.h"
 #include "win/form.h"
@@ -21,6 +22,9 @@
 #include "win/twips.h"
 
 namespace {
+
+using test_support::Pump;
+using test_support::PixelsOf;
 
 namespace names = app::names;
 
@@ -237,25 +241,7 @@ LOGFONTW FontOf(HWND control) {
     return font;
 }
 
-// How many of the control's pixels have exactly this colour, as the screen shows them.
-int PixelsOf(HWND control, COLORREF colour) {
-    RECT r;
-    GetClientRect(control, &r);
-    const win::WindowDc dc(control);
-    int count = 0;
-    for (int y = 0; y < r.bottom; ++y) {
-        for (int x = 0; x < r.right; ++x) count += GetPixel(dc.get(), x, y) == colour ? 1 : 0;
-    }
-    return count;
-}
 
-void Pump(DWORD ms) {
-    const DWORD start = GetTickCount();
-    do {
-        win::DoEvents();
-        Sleep(5);
-    } while (GetTickCount() - start < ms);
-}
 
 // The window layer decides no font: a form's controls get the one its design names, and none
 // (the system's) when it names none.

@@ -11,6 +11,7 @@
 
 #include "app/run.h"
 #include "app/window_names.h"
+#include "tests/support/pump.h"
 #include "tests/support/text.h"
 #include "version.h"
 #include "win/form.h"
@@ -19,6 +20,8 @@
 #include "win/program_folder.h"
 
 namespace {
+
+using test_support::Pump;
 
 namespace names = app::names;
 using test_support::Caption;
@@ -36,13 +39,6 @@ int Dpi() {
 // Twips to pixels at the system DPI, rounded to the nearest pixel.
 int Px(int twips) { return (twips * Dpi() + 720) / 1440; }
 
-void Pump(DWORD ms) {
-    const DWORD start = GetTickCount();
-    do {
-        win::DoEvents();
-        Sleep(5);
-    } while (GetTickCount() - start < ms);
-}
 
 // The size of a text in "Tahoma" 8.25 pt, underlined, as a screen DC measures it.
 SIZE LinkTextSize(const std::wstring& text) {
