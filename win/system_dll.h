@@ -82,7 +82,7 @@ struct Ole32 : SystemLibrary {
     WIN_SYSTEM_EXPORT(CoDisconnectObject);
 };
 
-// Automation strings for the desktop shell's requests (shell.h).
+// Automation strings for the desktop shell's requests (shell.h) and screen readers (accessible.h).
 struct OleAut32 : SystemLibrary {
     OleAut32() : SystemLibrary(L"oleaut32.dll") {}
     WIN_SYSTEM_EXPORT(SysAllocString);

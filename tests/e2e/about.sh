@@ -136,29 +136,21 @@ scenario_links() {
     dismiss_box
     expect "$how without gpl.txt: About window unchanged" "$(driver state about)" "$before"
   done
-  # Escape that dismisses the box does not ask again when it is released over the About window.
-  xdotool key Escape
-  driver msgbox Tavelin 10000 >/dev/null || fail "Escape without gpl.txt: no message box"
-  xdotool key Escape
-  driver gone box 5000 || fail "Escape did not dismiss the box"
-  if driver msgbox Tavelin 700 >/dev/null 2>&1; then
-    fail "the Escape that dismissed the box opened it again"
-    driver dismiss Tavelin
-  else
-    ok "the Escape that dismissed the box does not open it again"
-  fi
-  # Escape held to dismiss the box: the keyboard's repeats reach the About window once the box has
-  # gone, and must not open the box again on the release.
-  xdotool key Escape
-  driver msgbox Tavelin 10000 >/dev/null || fail "Escape without gpl.txt: no message box"
-  xdotool keydown Escape sleep 1.2 keyup Escape
-  driver gone box 5000 || fail "the held Escape did not dismiss the box"
-  if driver msgbox Tavelin 700 >/dev/null 2>&1; then
-    fail "the Escape held to dismiss the box opened it again"
-    driver dismiss Tavelin
-  else
-    ok "the Escape held to dismiss the box does not open it again"
-  fi
+  # Escape that dismisses the box, tapped or held (the keyboard's repeats then reach the About
+  # window once the box has gone), does not open the box again when it is released.
+  for how in "tapped|key Escape" "held|keydown Escape sleep 1.2 keyup Escape"; do
+    xdotool key Escape
+    driver msgbox Tavelin 10000 >/dev/null || fail "Escape without gpl.txt: no message box"
+    # shellcheck disable=SC2086  # the xdotool words
+    xdotool ${how#*|}
+    driver gone box 5000 || fail "the ${how%%|*} Escape did not dismiss the box"
+    if driver msgbox Tavelin 700 >/dev/null 2>&1; then
+      fail "the ${how%%|*} Escape that dismissed the box opened it again"
+      driver dismiss Tavelin
+    else
+      ok "the ${how%%|*} Escape that dismissed the box does not open it again"
+    fi
+  done
 
   # The program's folder gone (the stick pulled): the files' folder is missing.
   mv "$APP" "$APP.gone"
@@ -526,7 +518,8 @@ SH
     if [ "$how" == Escape ]; then xdotool key Escape; doc=$SIBLING_LICENCE; else click_control about "$how"; fi
     [ "$how" == readme ] && doc=$SIBLING_README
     driver --any wait Notepad 20000 || { fail "$how: no Notepad window"; continue; }
-    caption=$(answer --any window Notepad | head -n 1)
+    ask --any window Notepad
+    caption=${ANSWER[caption]:-}
     case "$caption" in
       *"$doc"*) ok "$how opens $doc in Notepad ($caption)" ;;
       *) fail "$how: Notepad shows [$caption], expected $doc" ;;

@@ -339,12 +339,8 @@ open_about() {
 
 # use_dpi DPI: the system DPI for the programs started from here on; back to 96 at the end.
 use_dpi() {
-  set_dpi "$1"
-  on_exit "WINEPREFIX='$WINEPREFIX' set_dpi 96"
-}
-set_dpi() {
-  timeout 60 wine reg add 'HKCU\Control Panel\Desktop' /v LogPixels /t REG_DWORD /d "$1" /f </dev/null >/dev/null 2>&1
-  timeout 60 wine reg add 'HKCC\Software\Fonts' /v LogPixels /t REG_DWORD /d "$1" /f </dev/null >/dev/null 2>&1
+  tav_set_dpi "$1"
+  on_exit "WINEPREFIX='$WINEPREFIX' tav_set_dpi 96"
 }
 
 # map_image_drive LETTER: a drive the program flushes successfully, an image file of the

@@ -97,7 +97,7 @@ scenario_no_ghosting() {
 }
 
 scenario_clip_moves() {
-  local client l t r b diff colours
+  local l t r b diff colours
   # The UI thread is blocked in a 4 s flush; the clip must keep moving all the same.
   tavelin_start $(shim_env TAVELIN_SHIM_SLEEP_MS=4000) -- S:
   driver wait wait 30000 || fail "no wait window"

@@ -15,9 +15,6 @@ station=dpi-$dpi-$$
 trap 'tav_station_down "$station"' EXIT
 tav_wine_env
 tav_station_up "$station" 1024x768x24 >/dev/null || { echo "no station for $dpi DPI"; exit 1; }
-for key in 'HKCU\Control Panel\Desktop' 'HKCC\Software\Fonts'; do
-  timeout 60 wine reg add "$key" /v LogPixels /t REG_DWORD /d "$dpi" /f </dev/null >/dev/null 2>&1 ||
-    { echo "the DPI could not be set"; exit 1; }
-done
+tav_set_dpi "$dpi" || { echo "the DPI could not be set"; exit 1; }
 tav_wineserver_start
 TAVELIN_EXPECTED_DPI=$dpi timeout -k 10 300 wine "$@" </dev/null

@@ -87,6 +87,14 @@ REG
   touch "$prefix/.tavelin-ready"
 }
 
+# tav_set_dpi DPI: the system DPI of the prefix in WINEPREFIX, for the programs started after it.
+tav_set_dpi() {
+  local key
+  for key in 'HKCU\Control Panel\Desktop' 'HKCC\Software\Fonts'; do
+    timeout 60 wine reg add "$key" /v LogPixels /t REG_DWORD /d "$1" /f </dev/null >/dev/null 2>&1 || return 1
+  done
+}
+
 # tav_xvfb_start [SCREEN]: a private Xvfb on a free display (SCREEN as WxHxD; default
 # TAVELIN_SCREEN or 1024x768x24); sets DISPLAY and TAV_XVFB_PID. It is detached from the caller:
 # a test that starts a lane's display does not take it along when the test ends.
