@@ -5,10 +5,10 @@
 namespace app::names {
 
 // Window classes.
-inline constexpr wchar_t kWaitWindowClass[] = L"frmAttendere";
-inline constexpr wchar_t kResultWindowClass[] = L"frmFine";
-inline constexpr wchar_t kAboutWindowClass[] = L"frmAbout";
-inline constexpr wchar_t kScreenEffectWindowClass[] = L"TavelinGraphics";
+inline constexpr wchar_t kWaitWindowClass[] = L"TavelinWait";
+inline constexpr wchar_t kResultWindowClass[] = L"TavelinResult";
+inline constexpr wchar_t kAboutWindowClass[] = L"TavelinAbout";
+inline constexpr wchar_t kScreenEffectWindowClass[] = L"TavelinScreenEffect";
 // The hidden window that owns the windows without a taskbar button, and the clip controls.
 inline constexpr wchar_t kApplicationWindowClass[] = L"TavelinApplication";
 inline constexpr wchar_t kAnimationClass[] = L"TavelinAnimation";

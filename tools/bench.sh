@@ -24,17 +24,17 @@ win() { winepath -w "$1"; }
 echo "== launch to result text (median of $runs runs each, alternating)"
 echo "-- against the bare program as it is (no manifest)"
 wine "$dist/launch_bench.exe" time "$runs" \
-  frmFine "$(win "$dist/tavelin.exe") S:" \
-  BareFlush "$(win "$dist/bare_flush.exe") S:" | tr -d '\r'
+  tavelin_launch_to_result TavelinResult "$(win "$dist/tavelin.exe") S:" \
+  bare_flush_launch_to_result BareFlush "$(win "$dist/bare_flush.exe") S:" | tr -d '\r'
 echo "-- against the bare program with tavelin.exe's manifest (common controls 6 loaded too)"
 wine "$dist/launch_bench.exe" time "$runs" \
-  frmFine "$(win "$dist/tavelin.exe") S:" \
-  BareFlush "$(win "$dist/bare_flush_v6.exe") S:" | tr -d '\r'
+  tavelin_launch_to_result TavelinResult "$(win "$dist/tavelin.exe") S:" \
+  bare_flush_v6_launch_to_result BareFlush "$(win "$dist/bare_flush_v6.exe") S:" | tr -d '\r'
 echo "-- against the bare program with the manifest and a plain wait window (the platform's cost"
 echo "   of the two windows the program must show)"
 wine "$dist/launch_bench.exe" time "$runs" \
-  frmFine "$(win "$dist/tavelin.exe") S:" \
-  BareFlush "$(win "$dist/bare_flush_two_windows.exe") S:" | tr -d '\r'
+  tavelin_launch_to_result TavelinResult "$(win "$dist/tavelin.exe") S:" \
+  bare_flush_two_windows_launch_to_result BareFlush "$(win "$dist/bare_flush_two_windows.exe") S:" | tr -d '\r'
 
 echo "== clip frames while a 5 s flush blocks the UI thread"
 LD_PRELOAD=$dist/host-tools/fsync_shim.so TAVELIN_SHIM_PATH=tavelin-drives/stick.img TAVELIN_SHIM_SLEEP_MS=5000 \

@@ -1,8 +1,9 @@
 // Measures, from outside, how long a program takes from its launch to its result on screen, and
 // how smoothly the wait window's clip plays while the flush blocks.
 //
-//   launch_bench time <runs> <class> <command line> [<class> <command line> ...]
-//       alternates the programs run by run; prints each one's median launch-to-result time
+//   launch_bench time <runs> <label> <class> <command line> [<label> <class> <command line> ...]
+//       alternates the programs run by run; prints each one's median time from its launch to a
+//       visible window of <class> (its result), under its label
 //   launch_bench frames <command line>
 //       runs tavelin.exe once (with a slow flush arranged by the caller) and prints the frames
 //       the clip painted while the flush blocked, against the clip's nominal rate
@@ -16,6 +17,7 @@
 
 #include "tests/support/handles.h"
 #include "tests/support/text.h"
+#include "app/window_names.h"
 #include "win/animation.h"
 
 namespace {
@@ -68,16 +70,18 @@ double Median(std::vector<double> v) {
 }
 
 int Time(int runs, int argc, char** argv) {
-    struct Program { std::wstring className, commandLine; std::vector<double> ms; };
+    struct Program { std::wstring label, className, commandLine; std::vector<double> ms; };
     std::vector<Program> programs;
-    for (int i = 0; i + 1 < argc; i += 2) programs.push_back({Wide(argv[i]), Wide(argv[i + 1]), {}});
+    for (int i = 0; i + 2 < argc; i += 3) {
+        programs.push_back({Wide(argv[i]), Wide(argv[i + 1]), Wide(argv[i + 2]), {}});
+    }
     for (int run = 0; run < runs; ++run) {
         for (Program& p : programs) {
             const double start = Now();
             const test_support::UniqueHandle process = Launch(p.commandLine);
             const double seen = WaitVisible(p.className.c_str(), 60);
             if (seen < 0) {
-                std::fprintf(stderr, "%ls: no result window\n", p.className.c_str());
+                std::fprintf(stderr, "%ls: no result window\n", p.label.c_str());
                 TerminateProcess(process.get(), 99);
                 return 1;
             }
@@ -86,7 +90,7 @@ int Time(int runs, int argc, char** argv) {
         }
     }
     for (const Program& p : programs) {
-        std::printf("%ls median_ms=%.1f runs=%zu\n", p.className.c_str(), Median(p.ms), p.ms.size());
+        std::printf("%ls median_ms=%.1f runs=%zu\n", p.label.c_str(), Median(p.ms), p.ms.size());
     }
     if (programs.size() == 2) {
         std::printf("ratio=%.3f\n", Median(programs[0].ms) / Median(programs[1].ms));
@@ -96,14 +100,14 @@ int Time(int runs, int argc, char** argv) {
 
 int Frames(const char* commandLine) {
     const test_support::UniqueHandle process = Launch(Wide(commandLine));
-    const double waitShown = WaitVisible(L"frmAttendere", 60);
-    const double resultShown = WaitVisible(L"frmFine", 120);
+    const double waitShown = WaitVisible(app::names::kWaitWindowClass, 60);
+    const double resultShown = WaitVisible(app::names::kResultWindowClass, 120);
     if (waitShown < 0 || resultShown < 0) {
         TerminateProcess(process.get(), 99);
         std::fprintf(stderr, "windows did not appear\n");
         return 1;
     }
-    HWND animation = GetWindow(FindWindowW(L"frmAttendere", nullptr), GW_CHILD);
+    HWND animation = GetWindow(FindWindowW(app::names::kWaitWindowClass, nullptr), GW_CHILD);
     DWORD_PTR frames = 0, rate = 0;
     SendMessageTimeoutW(animation, win::ANM_FRAMESPAINTED, 0, 0, SMTO_ABORTIFHUNG, 5000, &frames);
     SendMessageTimeoutW(animation, win::ANM_FRAMERATE, 0, 0, SMTO_ABORTIFHUNG, 5000, &rate);
@@ -112,7 +116,7 @@ int Frames(const char* commandLine) {
     std::printf("blocked_s=%.2f frames=%lu nominal_fps=%.2f painted_fps=%.2f ratio=%.3f\n", seconds,
                 static_cast<unsigned long>(frames), nominal, static_cast<double>(frames) / seconds,
                 nominal > 0 ? static_cast<double>(frames) / seconds / nominal : 0.0);
-    Finish(process, L"frmFine");
+    Finish(process, app::names::kResultWindowClass);
     return 0;
 }
 

@@ -236,7 +236,7 @@ click_control() {
 }
 # plain_box TEXT: the driver's answer for a message box of the program with TEXT, an OK button,
 # no icon, owned by the About window.
-plain_box() { printf 'text=%s\nbuttons=OK\nicons=0\nowner=frmAbout' "$1"; }
+plain_box() { printf 'text=%s\nbuttons=OK\nicons=0\nowner=TavelinAbout' "$1"; }
 # click_screen_centre: a real left click in the middle of the screen (it ends the screen effect).
 click_screen_centre() {
   local width height

@@ -30,7 +30,7 @@ click_close_box() {
 scenario_close_inputs() {
   close_with "click on Ok" click_ok S: 0
   close_with "Alt+O" alt_o R: 2
-  close_with "Escape (cmdOk is the cancel button)" escape Q: 1
+  close_with "Escape (Ok is the cancel button)" escape Q: 1
   close_with "close box" click_close_box R: 2
   # Enter in the text box presses no button: the result stays until it is dismissed.
   tavelin_start S:
@@ -90,7 +90,7 @@ scenario_no_ghosting() {
   driver wait result 60000 || fail "no result window"
   driver click result ok
   tavelin_wait; expect "exit code" "$TAV_RC" 0
-  calls=$(grep -oE 'Call user32\.(DisableProcessWindowsGhosting|CreateWindowExW\([0-9a-f]+,[0-9a-f]+ L"frmAttendere")' \
+  calls=$(grep -oE 'Call user32\.(DisableProcessWindowsGhosting|CreateWindowExW\([0-9a-f]+,[0-9a-f]+ L"TavelinWait")' \
           "$E2E_TMP/relay.log" | sed 's/(.*//' | tr '\n' ' ')
   expect "ghosting is turned off once, before the wait window is made" "$calls" \
     "Call user32.DisableProcessWindowsGhosting Call user32.CreateWindowExW "
@@ -205,7 +205,7 @@ scenario_close_requests() {
     if tavelin_wait 30; then
       expect "result window closed when $seen: the flush's exit code" "$TAV_RC" 1
     else
-      [ "$(answer text 2>/dev/null)" = Text1 ] && fail "the result window was shown without its text"
+      text=$(answer text 2>/dev/null) && [ -z "$text" ] && fail "the result window was shown without its text"
       fail "a close to the result window when $seen left the program running"; tavelin_kill
     fi
   done

@@ -355,18 +355,18 @@ TEST_F(ResultWindow, ControlsFrameAndGeometry) {
     EXPECT_EQ(GetWindow(hwnd, GW_OWNER), win::ApplicationWindow()) << "no taskbar button";
     // (Its size and the controls' places: layout_test.cpp.)
 
-    // Tab order: Text1, cmdInfo, cmdOk.
-    HWND text1 = GetWindow(hwnd, GW_CHILD);
-    HWND info = GetWindow(text1, GW_HWNDNEXT);
+    // Tab order: the result text, Info, Ok.
+    HWND resultText = GetWindow(hwnd, GW_CHILD);
+    HWND info = GetWindow(resultText, GW_HWNDNEXT);
     HWND ok = GetWindow(info, GW_HWNDNEXT);
-    ASSERT_TRUE(text1 && info && ok);
-    EXPECT_EQ(ClassName(text1), L"Edit");
-    EXPECT_EQ(Caption(text1), L"line one\r\nline two");
+    ASSERT_TRUE(resultText && info && ok);
+    EXPECT_EQ(ClassName(resultText), L"Edit");
+    EXPECT_EQ(Caption(resultText), L"line one\r\nline two");
     EXPECT_EQ(Caption(info), L"&Info...");
     EXPECT_EQ(Caption(ok), L"&Ok");
     EXPECT_EQ(GetDlgCtrlID(ok), IDCANCEL) << "Ok is the cancel button";
 
-    const LONG_PTR textStyle = GetWindowLongPtrW(text1, GWL_STYLE);
+    const LONG_PTR textStyle = GetWindowLongPtrW(resultText, GWL_STYLE);
     EXPECT_TRUE(textStyle & ES_MULTILINE);
     EXPECT_TRUE(textStyle & ES_READONLY);
     EXPECT_TRUE(textStyle & WS_TABSTOP);
@@ -375,13 +375,13 @@ TEST_F(ResultWindow, ControlsFrameAndGeometry) {
 
 TEST_F(ResultWindow, TextIsLockedButSelectable) {
     windows.result->SetResultText(L"abc");
-    HWND text1 = GetWindow(windows.result->Hwnd(), GW_CHILD);
-    SendMessageW(text1, WM_CHAR, L'x', 0);
-    SendMessageW(text1, WM_PASTE, 0, 0);
-    EXPECT_EQ(Caption(text1), L"abc");
-    SendMessageW(text1, EM_SETSEL, 0, -1);
+    HWND resultText = GetWindow(windows.result->Hwnd(), GW_CHILD);
+    SendMessageW(resultText, WM_CHAR, L'x', 0);
+    SendMessageW(resultText, WM_PASTE, 0, 0);
+    EXPECT_EQ(Caption(resultText), L"abc");
+    SendMessageW(resultText, EM_SETSEL, 0, -1);
     DWORD from = 0, to = 0;
-    SendMessageW(text1, EM_GETSEL, reinterpret_cast<WPARAM>(&from), reinterpret_cast<LPARAM>(&to));
+    SendMessageW(resultText, EM_GETSEL, reinterpret_cast<WPARAM>(&from), reinterpret_cast<LPARAM>(&to));
     EXPECT_EQ(to - from, 3u);
 }
 
@@ -412,7 +412,7 @@ bool ModalEndsAfter(app::Windows& windows, const std::function<void(HWND)>& inpu
 TEST_F(ResultWindow, TextHoldsTheFocusWhenShown) {
     windows.result->SetResultText(L"text");
     HWND hwnd = windows.result->Hwnd();
-    HWND text1 = GetWindow(hwnd, GW_CHILD);
+    HWND resultText = GetWindow(hwnd, GW_CHILD);
     HWND focusSeen = nullptr;
     Later later;
     later.Run(50, [&] {
@@ -420,7 +420,7 @@ TEST_F(ResultWindow, TextHoldsTheFocusWhenShown) {
         PostMessageW(hwnd, WM_CLOSE, 0, 0);
     });
     windows.result->Show(win::ShowMode::Modal);
-    EXPECT_EQ(focusSeen, text1);
+    EXPECT_EQ(focusSeen, resultText);
 }
 
 TEST_F(ResultWindow, OkEscapeAndTheCloseBoxEndTheModalShow) {
@@ -455,22 +455,22 @@ TEST_F(ResultWindow, NextDialogControlMovesTheFocusInTabOrder) {
     windows.result->SetResultText(L"several words");
     windows.result->Show();
     HWND hwnd = windows.result->Hwnd();
-    HWND text1 = GetDlgItem(hwnd, names::kResultText), info = GetDlgItem(hwnd, names::kInfoButton),
+    HWND resultText = GetDlgItem(hwnd, names::kResultText), info = GetDlgItem(hwnd, names::kInfoButton),
          ok = GetDlgItem(hwnd, names::kOkButton);
-    SetFocus(text1);
-    SendMessageW(text1, EM_SETSEL, 0, 0);
+    SetFocus(resultText);
+    SendMessageW(resultText, EM_SETSEL, 0, 0);
     const auto next = [&] { SendMessageW(hwnd, WM_NEXTDLGCTL, 0, FALSE); return GetFocus(); };
     const auto previous = [&] { SendMessageW(hwnd, WM_NEXTDLGCTL, 1, FALSE); return GetFocus(); };
     EXPECT_EQ(next(), info);
     EXPECT_EQ(next(), ok);
-    EXPECT_EQ(next(), text1) << "Tab wraps from Ok to the text";
+    EXPECT_EQ(next(), resultText) << "Tab wraps from Ok to the text";
     DWORD from = 1, to = 0;
-    SendMessageW(text1, EM_GETSEL, reinterpret_cast<WPARAM>(&from), reinterpret_cast<LPARAM>(&to));
+    SendMessageW(resultText, EM_GETSEL, reinterpret_cast<WPARAM>(&from), reinterpret_cast<LPARAM>(&to));
     EXPECT_EQ(from, 0u);
     EXPECT_EQ(to, 13u) << "the text reached by Tab is selected, as in a dialog";
     EXPECT_EQ(previous(), ok) << "Shift+Tab wraps from the text to Ok";
     EXPECT_EQ(previous(), info);
-    EXPECT_EQ(previous(), text1);
+    EXPECT_EQ(previous(), resultText);
     SendMessageW(hwnd, WM_NEXTDLGCTL, reinterpret_cast<WPARAM>(ok), TRUE);
     EXPECT_EQ(GetFocus(), ok) << "a given control";
 }
