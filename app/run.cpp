@@ -5,6 +5,7 @@
 #include <utility>
 
 #include "app/screen_effect_window.h"
+#include "resource.h"
 #include "app/volume.h"
 #include "app/window_names.h"
 #include "core/command_line.h"
@@ -46,7 +47,7 @@ Windows::Windows(std::wstring programFolder, const std::wstring& version)
           return std::make_unique<AboutWindow>(
               AboutWindow::Needs{title_, programFolder_, [this] { RunScreenEffect(); }});
       }) {
-    win::CreateApplicationWindow(names::kApplicationWindowClass, names::kApplicationTitle);
+    win::CreateApplicationWindow(names::kApplicationWindowClass, names::kApplicationTitle, IDI_TAVELIN);
 }
 
 void Windows::ShowAbout() { about->Show(win::ShowMode::Modal); }
@@ -59,11 +60,17 @@ void Windows::RunScreenEffect() {
 void Windows::ShowResult(const std::wstring& text) {
     result->SetResultText(text);
     win::DoEvents();
-    wait->SetVisible(false);
-    win::DoEvents();
     // A close request that reached the still hidden result window (a session tool closes every
     // window of a process) closed it: the run ends as when the user closes it, and the window
     // is not made again without its text.
+    if (!result->IsLoaded()) return;
+    // The result comes to the front while the wait window still holds the foreground: hidden
+    // first, the wait window would hand the activation to another program, and Windows keeps
+    // the foreground from a program that is not in front (then the result's button flashes).
+    result->Show(win::ShowMode::Modeless);
+    win::BringToUser(result->Hwnd());
+    wait->SetVisible(false);
+    win::DoEvents();
     if (result->IsLoaded()) result->Show(win::ShowMode::Modal);
 }
 
@@ -88,11 +95,21 @@ int Run(const std::wstring& arguments) {
 
     const std::wstring devicePath = core::DevicePath(arguments);
     Win32Volume volume;
+    // The flush must not be cut short, and the UI thread answers no end-session query while it
+    // runs: Windows lists the program with this reason when a logoff or shutdown waits for it.
+    // What the call returns changes nothing (Wine does not implement it).
+    const HWND waitWindow = windows.wait->Hwnd();
+    ShutdownBlockReasonCreate(waitWindow, core::FlushReason(arguments).c_str());
     const core::FlushOutcome outcome = core::RunFlushSequence(volume, devicePath);
+    ShutdownBlockReasonDestroy(waitWindow);
+    const int exitCode = core::ExitCodeFor(outcome);
+    // From here on an end of the session ends the run as a quit would, with the flush's exit
+    // code; the windows go with the process.
+    win::OnSessionEnd([exitCode] { ExitProcess(static_cast<UINT>(exitCode)); });
 
     windows.ShowResult(core::ResultText(outcome.lastError, win::SystemErrorText(outcome.lastError), outcome.stage));
     windows.UnloadAll();
-    return core::ExitCodeFor(outcome);
+    return exitCode;
 }
 
 void Main() {

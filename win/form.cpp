@@ -19,6 +19,17 @@ constexpr UINT kActivateMessage = WM_APP + 0x7F0;
 
 HINSTANCE Instance() { return GetModuleHandleW(nullptr); }
 
+// The class's large and small icons from the program's icon resource (0: none).
+void SetClassIcons(WNDCLASSEXW& wc, int resource) {
+    if (!resource) return;
+    const auto load = [&](int width, int height) {
+        return static_cast<HICON>(
+            LoadImageW(Instance(), MAKEINTRESOURCEW(resource), IMAGE_ICON, width, height, LR_SHARED));
+    };
+    wc.hIcon = load(GetSystemMetrics(SM_CXICON), GetSystemMetrics(SM_CYICON));
+    wc.hIconSm = load(GetSystemMetrics(SM_CXSMICON), GetSystemMetrics(SM_CYSMICON));
+}
+
 bool IsOwnThreadWindow(HWND hwnd) {
     return hwnd && GetWindowThreadProcessId(hwnd, nullptr) == GetCurrentThreadId();
 }
@@ -36,37 +47,111 @@ POINT KeepInsideWorkArea(const RECT& r) {
     return at;
 }
 
-HWND g_applicationWindow = nullptr;
+// Posted to the application window whenever the program may have come to the front: its
+// taskbar button, if shown for a window, hands the activation on and goes (BringToUser).
+constexpr UINT kCameForwardMessage = WM_APP + 0x7F1;
+
+struct ApplicationState {
+    HWND window = nullptr;
+    // The window that the application window's taskbar button stands for while it is shown.
+    HWND standsFor = nullptr;
+    std::function<void()> sessionEnd;
+} g_application;
+
+void FlashTaskbarButton(HWND window, DWORD flags) {
+    FLASHWINFO flash{};
+    flash.cbSize = sizeof flash;
+    flash.hwnd = window;
+    flash.dwFlags = flags;
+    FlashWindowEx(&flash);
+}
+
+// The program is in front again: a click on the application window's button (it is active
+// now) hands the activation on to the window it stands for; any other window of the program
+// in front means the user found it. Either way the button goes.
+void CameForward() {
+    const HWND target = g_application.standsFor;
+    if (!target) return;
+    const HWND foreground = GetForegroundWindow();
+    if (!IsOwnThreadWindow(foreground)) return;
+    g_application.standsFor = nullptr;
+    if (foreground == g_application.window && IsWindow(target)) {
+        // The window that the program last activated: a message box or the About window may have
+        // come up over it meanwhile.
+        const HWND popup = GetLastActivePopup(g_application.window);
+        SetForegroundWindow(popup && popup != g_application.window ? popup : target);
+    }
+    FlashTaskbarButton(g_application.window, FLASHW_STOP);
+    ShowWindow(g_application.window, SW_HIDE);
+}
 
 // A close request to the application (WM_CLOSE or SC_CLOSE to its hidden window, as a session
 // tool or `taskkill` without /F sends to every window of the process) is a request to end the
 // run: a quit, which every loop ends on. The default procedure would destroy the window, and
 // with it every form it owns, under the run's feet.
 LRESULT CALLBACK ApplicationWindowProc(HWND hwnd, UINT msg, WPARAM wp, LPARAM lp) {
-    if (msg == WM_CLOSE) {
-        PostQuitMessage(0);
-        return 0;
-    }
-    return DefWindowProcW(hwnd, msg, wp, lp);
+    return Guarded([&]() -> LRESULT {
+        switch (msg) {
+            case WM_CLOSE:
+                PostQuitMessage(0);
+                return 0;
+            case WM_ACTIVATE:
+                if (LOWORD(wp) != WA_INACTIVE) PostMessageW(hwnd, kCameForwardMessage, 0, 0);
+                return 0;
+            case WM_ACTIVATEAPP:
+                if (wp) PostMessageW(hwnd, kCameForwardMessage, 0, 0);
+                return 0;
+            case kCameForwardMessage:
+                CameForward();
+                return 0;
+            case WM_ENDSESSION:
+                if (wp && g_application.sessionEnd) g_application.sessionEnd();
+                return 0;
+            default:
+                return DefWindowProcW(hwnd, msg, wp, lp);
+        }
+    });
 }
 
 }  // namespace
 
-HWND CreateApplicationWindow(const wchar_t* className, const wchar_t* title) {
-    if (g_applicationWindow) return g_applicationWindow;
+HWND CreateApplicationWindow(const wchar_t* className, const wchar_t* title, int iconResource) {
+    if (g_application.window) return g_application.window;
     WNDCLASSEXW wc{};
     wc.cbSize = sizeof wc;
     wc.lpfnWndProc = ApplicationWindowProc;
     wc.hInstance = Instance();
     wc.lpszClassName = className;
+    // The taskbar button's, when it stands for a window that Windows kept from the front.
+    SetClassIcons(wc, iconResource);
     RegisterClassExW(&wc);
-    g_applicationWindow =
+    g_application.window =
         CreateWindowExW(0, className, title, WS_POPUP, 0, 0, 0, 0, nullptr, nullptr, Instance(), nullptr);
-    if (!g_applicationWindow) ThrowLastError("CreateWindowExW");
-    return g_applicationWindow;
+    if (!g_application.window) ThrowLastError("CreateWindowExW");
+    return g_application.window;
 }
 
-HWND ApplicationWindow() { return g_applicationWindow; }
+HWND ApplicationWindow() { return g_application.window; }
+
+bool TakeForeground(HWND window) { return SetForegroundWindow(window) && GetForegroundWindow() == window; }
+
+void BringToUser(HWND window, bool (*takeForeground)(HWND)) {
+    if (takeForeground(window)) return;
+    // Windows refuses the foreground to a process that is not in front (SetForegroundWindow's
+    // conditions) and would flash the window's taskbar button instead; an owned window has none.
+    const HWND owner = GetWindow(window, GW_OWNER);
+    if (!owner || owner != g_application.window) {
+        FlashTaskbarButton(window, FLASHW_TRAY | FLASHW_TIMERNOFG);
+        return;
+    }
+    // A visible window without an owner has a taskbar button; the application window is as
+    // small as nothing, so the button is all of it the user sees.
+    g_application.standsFor = window;
+    ShowWindow(owner, SW_SHOWNOACTIVATE);
+    FlashTaskbarButton(owner, FLASHW_TRAY | FLASHW_TIMERNOFG);
+}
+
+void OnSessionEnd(std::function<void()> end) { g_application.sessionEnd = std::move(end); }
 
 Form::Form(FormDesign design) : design_(std::move(design)), navigation_(design_.keys, design_.focusOnShow) {}
 
@@ -101,20 +186,13 @@ void Form::RegisterClassOnce() {
     if (design_.backgroundSysColor >= 0) {
         wc.hbrBackground = reinterpret_cast<HBRUSH>(static_cast<INT_PTR>(design_.backgroundSysColor + 1));
     }
-    if (design_.iconResource) {
-        wc.hIcon = static_cast<HICON>(LoadImageW(Instance(), MAKEINTRESOURCEW(design_.iconResource),
-                                                 IMAGE_ICON, GetSystemMetrics(SM_CXICON),
-                                                 GetSystemMetrics(SM_CYICON), LR_SHARED));
-        wc.hIconSm = static_cast<HICON>(LoadImageW(Instance(), MAKEINTRESOURCEW(design_.iconResource),
-                                                   IMAGE_ICON, GetSystemMetrics(SM_CXSMICON),
-                                                   GetSystemMetrics(SM_CYSMICON), LR_SHARED));
-    }
+    SetClassIcons(wc, design_.iconResource);
     if (!RegisterClassExW(&wc)) ThrowLastError("RegisterClassExW");
 }
 
 void Form::Load() {
     if (hwnd_) return;
-    const HWND owner = design_.showInTaskbar ? nullptr : ApplicationWindow();
+    const HWND owner = design_.showInTaskbar ? nullptr : g_application.window;
     if (!design_.showInTaskbar && !owner) {
         throw std::logic_error("a form without a taskbar button needs the application window");
     }
@@ -173,7 +251,7 @@ void Form::Show(ShowMode mode) {
     ShowWindow(hwnd_, SW_SHOW);
     if (!modal) return;
 
-    SetForegroundWindow(hwnd_);
+    BringToUser(hwnd_);
     if (!RunMessagesUntil([this] { return !IsLoaded(); })) {
         // A quit: the form stays loaded for the run to unload, and the others take input again.
         modal_.reset();
@@ -255,6 +333,7 @@ LRESULT Form::Handle(UINT msg, WPARAM wp, LPARAM lp) {
                 const HWND previous = reinterpret_cast<HWND>(lp);
                 if (!activated_ || IsOwnThreadWindow(previous)) PostMessageW(hwnd, kActivateMessage, 0, 0);
                 activated_ = true;
+                if (g_application.standsFor) PostMessageW(g_application.window, kCameForwardMessage, 0, 0);
             }
             return 0;
         case kActivateMessage:

@@ -133,10 +133,27 @@ private:
 };
 
 // The hidden window that owns the forms without a taskbar button: made once, by the program,
-// with its class name and title, before its first such form loads (later calls return it). A
-// close request to it ends the run as a quit does (message_loop.h); it never destroys itself.
-HWND CreateApplicationWindow(const wchar_t* className, const wchar_t* title);
+// with its class name, title and icon (a resource id, 0 for none), before its first such form
+// loads (later calls return it). A close request to it ends the run as a quit does
+// (message_loop.h); it never destroys itself.
+HWND CreateApplicationWindow(const wchar_t* className, const wchar_t* title, int iconResource = 0);
 // That window, or nullptr before it is made.
 HWND ApplicationWindow();
+
+// Asks Windows for the foreground for `window`: whether it is now the foreground window.
+bool TakeForeground(HWND window);
+
+// Brings a shown window before the user: into the foreground where Windows lets the process
+// take it (`takeForeground`, which tests replace). Where Windows refuses (the user went on in
+// another program while the drive was flushed), the user is told as Windows programs tell it: a
+// taskbar button flashes until the user comes back. A window without one of its own (owned by
+// the application window) gets the application window's, which, clicked, hands the activation
+// on to the window and goes again once the program is in front.
+void BringToUser(HWND window, bool (*takeForeground)(HWND) = &TakeForeground);
+
+// What the program does when the session ends (WM_ENDSESSION to the application window):
+// Windows may end the process at any moment after the message returns, so `end` should end it
+// itself. Until it is set, nothing: the process ends as Windows ends it.
+void OnSessionEnd(std::function<void()> end);
 
 }  // namespace win

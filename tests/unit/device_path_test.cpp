@@ -23,4 +23,9 @@ TEST(DevicePath, ShortQuotedAndEmptyArgumentsArePassedAsTheyAre) {
     EXPECT_EQ(PathFor(L"tavelin.exe 1234"), L"\\\\.\\12");
 }
 
+TEST(FlushReason, NamesTheDriveAsTheDevicePathDoes) {
+    EXPECT_EQ(core::FlushReason(core::ArgumentPart(L"tavelin.exe E:\\Folder")), L"Writing out what Windows caches for E:");
+    EXPECT_EQ(core::FlushReason(core::ArgumentPart(L"tavelin.exe")), L"Writing out what Windows caches for the drive");
+}
+
 }  // namespace
