@@ -43,6 +43,15 @@
 //   post <window> <control> <msg> <wparam> <lparam>
 //                                 posts any message, as any program may; numbers in C notation
 //   quit <window> [code]          posts WM_QUIT to the window's thread (default code 0)
+//   hold-foreground [ms]          a window of this process's own takes the foreground, as the
+//                                 program the user went on in (foreground=1 when it got it
+//                                 before the result showed); then, until the result window shows
+//                                 and the result reaches the user (default 60000 ms):
+//                                 result=front (in the foreground) or result=button (the
+//                                 application window shows a taskbar button); exit 1 on neither
+//   end-session                   what Windows sends at a logoff: WM_QUERYENDSESSION to every
+//                                 top-level window of the program (query=1 when all agree),
+//                                 then WM_ENDSESSION
 //   msgbox <caption> [ms]         waits for a message box: text= buttons=B,... icons=N owner=<class>|none
 //   nomsgbox <caption> <ms>       no such message box appears for that long (exit 1 if one does)
 //   dismiss <caption>             presses the box's OK button and waits until it is gone
@@ -216,6 +225,68 @@ bool WaitUntil(DWORD timeoutMs, Done done) {
         Sleep(20);
     }
     return true;
+}
+
+// Like WaitUntil, handling this thread's own window's messages meanwhile.
+template <class Done>
+bool PumpUntil(DWORD timeoutMs, Done done) {
+    return WaitUntil(timeoutMs, [&] {
+        MSG m;
+        while (PeekMessageW(&m, nullptr, 0, 0, PM_REMOVE)) DispatchMessageW(&m);
+        return done();
+    });
+}
+
+int HoldForeground(DWORD limit) {
+    WNDCLASSW wc{};
+    wc.lpfnWndProc = DefWindowProcW;
+    wc.hInstance = GetModuleHandleW(nullptr);
+    wc.lpszClassName = L"AnotherProgram";
+    RegisterClassW(&wc);
+    const HWND own = CreateWindowExW(0, wc.lpszClassName, L"Another program", WS_OVERLAPPEDWINDOW | WS_VISIBLE,
+                                     600, 450, 300, 200, nullptr, nullptr, wc.hInstance, nullptr);
+    SetForegroundWindow(own);
+    const bool held = PumpUntil(5000, [&] { return GetForegroundWindow() == own; });
+    Say("foreground", held && TopLevel(ClassOfRole("result"), true).empty() ? 1 : 0);
+    std::string reached;
+    PumpUntil(limit, [&] {
+        const auto result = TopLevel(ClassOfRole("result"), true);
+        if (result.empty()) return false;
+        if (GetForegroundWindow() == result.front()) {
+            reached = "front";
+        } else {
+            for (HWND app : TopLevel(names::kApplicationWindowClass, true)) {
+                if (!GetWindow(app, GW_OWNER) && !(GetWindowLongPtrW(app, GWL_EXSTYLE) & WS_EX_TOOLWINDOW)) reached = "button";
+            }
+        }
+        return !reached.empty();
+    });
+    DestroyWindow(own);
+    if (reached.empty()) return 1;
+    return Say("result", reached), 0;
+}
+
+int EndSession() {
+    std::vector<HWND> windows;
+    EnumWindows(
+        [](HWND h, LPARAM list) {
+            if (OfProgram(h)) reinterpret_cast<std::vector<HWND>*>(list)->push_back(h);
+            return TRUE;
+        },
+        reinterpret_cast<LPARAM>(&windows));
+    bool agreed = !windows.empty();
+    for (HWND h : windows) {
+        DWORD_PTR answer = 0;
+        agreed = SendMessageTimeoutW(h, WM_QUERYENDSESSION, 0, ENDSESSION_LOGOFF, SMTO_ABORTIFHUNG, 5000, &answer) &&
+                 answer && agreed;
+    }
+    Say("query", agreed ? 1 : 0);
+    // The program may end inside the first of these: the others then fail, as at a real logoff.
+    for (HWND h : windows) {
+        DWORD_PTR ignored = 0;
+        SendMessageTimeoutW(h, WM_ENDSESSION, TRUE, ENDSESSION_LOGOFF, SMTO_ABORTIFHUNG, 5000, &ignored);
+    }
+    return 0;
 }
 
 HWND WaitForBox(const std::wstring& caption, DWORD timeoutMs) {
@@ -638,6 +709,8 @@ int main(int argc, char** argv) {
                         ? 0
                         : 1;
          }},
+        {"hold-foreground", [&] { return HoldForeground(ms(0, 60000)); }},
+        {"end-session", [&] { return EndSession(); }},
         {"quit", [&] {
              const DWORD thread = GetWindowThreadProcessId(window(), nullptr);
              return PostThreadMessageW(thread, WM_QUIT, static_cast<WPARAM>(number(1, 0)), 0) ? 0 : 1;

@@ -211,6 +211,58 @@ scenario_close_requests() {
   done
 }
 
+# The user goes on in another program during a long flush: the result still reaches them, in
+# front or through a taskbar button of the program's (Windows decides which; Wine lets the
+# program take the foreground).
+scenario_foreground() {
+  tavelin_start $(shim_env TAVELIN_SHIM_SLEEP_MS=3000) -- S:
+  driver wait wait 30000 || fail "no wait window"
+  ask hold-foreground 60000 || fail "the result did not reach the user"
+  expect "another program had the foreground before the result" "${ANSWER[foreground]}" 1
+  case ${ANSWER[result]:-} in
+    front|button) ok "the result reached the user: ${ANSWER[result]}" ;;
+    *) fail "the result did not reach the user" ;;
+  esac
+  expect "result text" "$(answer text)" "$(expected_text 0 8)"
+  driver click result ok
+  tavelin_wait; expect "exit code" "$TAV_RC" 0
+}
+
+# The flush asks Windows to hold a logoff or shutdown, with its reason, for exactly its own span;
+# at an end of session while the result shows, the run ends with the flush's exit code.
+scenario_session_end() {
+  local calls created destroyed line
+  wine reg add 'HKCU\Software\Wine\Debug' /v RelayInclude /d \
+    'user32.ShutdownBlockReasonCreate;user32.ShutdownBlockReasonDestroy;kernel32.CreateFileW;kernel32.FlushFileBuffers' \
+    /f >/dev/null 2>&1 </dev/null || fail "no relay trace set up"
+  on_exit "wine reg delete 'HKCU\\Software\\Wine\\Debug' /v RelayInclude /f >/dev/null 2>&1 </dev/null"
+  TAV_STDERR=$E2E_TMP/relay.log tavelin_start WINEDEBUG=+relay $(shim_env TAVELIN_SHIM_FAIL_AT=3) -- S:
+  driver wait result 60000 || fail "no result window"
+  ask end-session || fail "no end-session messages delivered"
+  expect "the program lets the session end" "${ANSWER[query]}" 1
+  if tavelin_wait 30; then
+    expect "an end of session ends the run with the flush's exit code" "$TAV_RC" 4
+  else
+    fail "the program outlived the end of the session"; tavelin_kill
+  fi
+  # The calls in order: the device's open, the flushes and the reason's span around them.
+  calls="" created="" destroyed=""
+  while read -r line; do
+    if [[ $line =~ ShutdownBlockReasonCreate\(([0-9a-f]+),[0-9a-f]+\ L\"([^\"]*)\" ]]; then
+      created=${BASH_REMATCH[1]}; calls+="reason(${BASH_REMATCH[2]}) "
+    elif [[ $line =~ ShutdownBlockReasonDestroy\(([0-9a-f]+)\) ]]; then
+      destroyed=${BASH_REMATCH[1]}; calls+="end-of-reason "
+    elif [[ $line == *'CreateFileW('*'L"\\\\.\\'* ]]; then
+      calls+="open "
+    elif [[ $line == *FlushFileBuffers* ]]; then
+      calls+="flush "
+    fi
+  done < <(grep -E 'Call (user32\.ShutdownBlockReason|KERNEL32\.(CreateFileW|FlushFileBuffers))' "$E2E_TMP/relay.log")
+  expect "the reason's span around the flush (the third fails)" "$calls" \
+    "reason(Writing out what Windows caches for S:) open flush flush flush end-of-reason "
+  expect "the reason ends on the window it was given to" "$destroyed" "$created"
+}
+
 # The clip control takes no pointer from a message: messages any program may post to it (here
 # what once opened a clip, with a pointer to nowhere) change nothing, and the run goes on.
 scenario_foreign_messages() {

@@ -18,6 +18,19 @@ inline void Pump(DWORD ms) {
     } while (GetTickCount() - start < ms);
 }
 
+// Lets the thread's windows run until `done()` holds, for `ms` milliseconds at most: whether it
+// came to hold.
+template <class Condition>
+bool PumpUntil(Condition done, DWORD ms) {
+    const DWORD start = GetTickCount();
+    while (!done()) {
+        if (GetTickCount() - start >= ms) return false;
+        win::DoEvents();
+        Sleep(5);
+    }
+    return true;
+}
+
 // How many of the control's pixels have exactly this colour, as the control's DC reads them.
 inline int PixelsOf(HWND control, COLORREF colour) {
     RECT r;

@@ -24,6 +24,7 @@
 namespace {
 
 using test_support::Pump;
+using test_support::PumpUntil;
 using test_support::PixelsOf;
 
 namespace names = app::names;
@@ -215,6 +216,35 @@ TEST(Form, ActivationHandlerRunsFromTheLoopAfterShow) {
     EXPECT_EQ(ref->activations, 1);
     ref->Unload();
 }
+
+bool Refused(HWND) { return false; }
+
+// Windows kept the foreground from the program (another program is in front): the application
+// window's taskbar button stands in for a window without one, and clicked, it hands the
+// activation on and goes; when the user reaches the window another way, the button goes too.
+TEST(Form, RefusedTheForegroundTheApplicationWindowsButtonStandsIn) {
+    const HWND app = win::ApplicationWindow();
+    TestRef other;  // the program the user went on in
+    TestRef form;
+    for (const bool throughTheButton : {true, false}) {
+        other->Show();
+        SetForegroundWindow(other->Hwnd());
+        ShowWindow(form->Hwnd(), SW_SHOWNOACTIVATE);
+        win::BringToUser(form->Hwnd(), &Refused);
+        EXPECT_TRUE(IsWindowVisible(app) && !GetWindow(app, GW_OWNER) &&
+                    !(GetWindowLongPtrW(app, GWL_EXSTYLE) & WS_EX_TOOLWINDOW))
+            << "a button in the taskbar";
+        EXPECT_EQ(Caption(app), L"Tavelin");
+        EXPECT_EQ(GetForegroundWindow(), other->Hwnd()) << "nothing taken from the program in front";
+
+        SetForegroundWindow(throughTheButton ? app : form->Hwnd());
+        EXPECT_TRUE(PumpUntil([&] { return GetForegroundWindow() == form->Hwnd() && !IsWindowVisible(app); }, 5000))
+            << (throughTheButton ? "the button hands the activation on and goes" : "found, the button goes");
+        other->Unload();
+    }
+    form->Unload();
+}
+
 
 // A form with one label, whose design gives the controls' font (or none).
 class LabelForm : public win::Form {
@@ -473,6 +503,39 @@ TEST_F(ResultWindow, NextDialogControlMovesTheFocusInTabOrder) {
     EXPECT_EQ(previous(), resultText);
     SendMessageW(hwnd, WM_NEXTDLGCTL, reinterpret_cast<WPARAM>(ok), TRUE);
     EXPECT_EQ(GetFocus(), ok) << "a given control";
+}
+
+// The result comes to the front before the wait window goes (hidden first, the wait window would
+// hand the foreground to another program); where the program may take the foreground, no
+// stand-in button appears.
+TEST_F(ResultWindow, ComesToTheFrontBeforeTheWaitWindowGoes) {
+    windows.wait->Start();
+    static HWND s_wait, s_result;
+    static bool s_seen, s_resultInFront, s_buttonShown;
+    s_wait = windows.wait->Hwnd();
+    s_result = windows.result->Hwnd();
+    s_seen = s_resultInFront = s_buttonShown = false;
+    const HHOOK hook = SetWindowsHookExW(
+        WH_CALLWNDPROC,
+        [](int code, WPARAM wp, LPARAM lp) -> LRESULT {
+            const auto* m = reinterpret_cast<const CWPSTRUCT*>(lp);
+            if (code == HC_ACTION && m->hwnd == s_wait && m->message == WM_SHOWWINDOW && !m->wParam && !s_seen) {
+                s_seen = true;
+                s_resultInFront = IsWindowVisible(s_result) && GetForegroundWindow() == s_result;
+                s_buttonShown = IsWindowVisible(win::ApplicationWindow());
+                PostMessageW(s_result, WM_CLOSE, 0, 0);
+            }
+            return CallNextHookEx(nullptr, code, wp, lp);
+        },
+        nullptr, GetCurrentThreadId());
+    ASSERT_TRUE(hook);
+    Later later;
+    later.Run(5000, [] { PostMessageW(s_result, WM_CLOSE, 0, 0); });  // safety net
+    windows.ShowResult(L"text");
+    UnhookWindowsHookEx(hook);
+    EXPECT_TRUE(s_seen) << "the wait window was hidden";
+    EXPECT_TRUE(s_resultInFront) << "the result was shown and in front when the wait window went";
+    EXPECT_FALSE(s_buttonShown);
 }
 
 TEST_F(ResultWindow, InfoShowsTheAboutWindowAndItsCloseEndsTheResultToo) {
