@@ -28,7 +28,7 @@ class Windows {
 
 public:
     // Makes the hidden application window that owns the windows without a taskbar button.
-    // `version` is "major.minor.revision".
+    // `version` is "major.minor.patch".
     Windows(std::wstring programFolder, const std::wstring& version);
     Windows(const Windows&) = delete;
     Windows& operator=(const Windows&) = delete;
