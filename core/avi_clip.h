@@ -49,6 +49,20 @@ private:
         std::size_t size = 0;
     };
 
+    // The stream's BITMAPINFOHEADER of `size` bytes, with the palette after it.
+    AviStatus ReadFormat(const std::uint8_t* info, std::size_t size);
+    // `count` RGBQUAD entries; the rest stays black.
+    void ReadPalette(const std::uint8_t* entries, std::size_t count);
+    // False when the clip already holds the most frames it may.
+    bool AddFrame(std::size_t data, std::size_t size);
+    // Stream `stream`'s frames in [begin, end) of the file and in the 'rec ' lists inside, in file
+    // order (a list `depth` deep); false past the frame limit.
+    bool ScanFrames(const std::vector<std::uint8_t>& file, std::size_t begin, std::size_t end, int depth,
+                    int stream);
+    // The frames an idx1 index of `indexSize` bytes at `index` names; false past the frame limit.
+    bool IndexFrames(const std::vector<std::uint8_t>& file, std::size_t index, std::size_t indexSize,
+                     std::size_t movi, int stream);
+
     std::vector<std::uint8_t> file_;
     std::vector<Chunk> frames_;
     std::array<std::uint32_t, 256> palette_{};
