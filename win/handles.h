@@ -2,9 +2,9 @@
 // Move-only owners of what the program takes from the system and must give back, one type per
 // release rule, all on one template: here files, GDI objects, DCs, paints, selections and
 // modules; in com.h, the COM apartment, interface pointers and automation strings. Nothing else
-// in the program pairs create/delete, get/release, begin/end or load/free by hand. (What a type sets
-// on a window for as long as it is attached to it, a property or a subclass, that type takes
-// back itself when the window goes.)
+// in the program pairs create/delete, get/release, begin/end or load/free by hand. (What a type
+// sets on a window for as long as it is attached to it, a property or a subclass, that type
+// takes back itself when the window goes.)
 
 #include <windows.h>
 
