@@ -15,6 +15,7 @@
 #include "sibling_files.h"
 #include "version.h"
 #include "win/failure.h"
+#include "win/form.h"
 #include "win/message_loop.h"
 #include "win/program_folder.h"
 #include "win/system_dll.h"
@@ -32,25 +33,35 @@ std::wstring VersionText() {
 }  // namespace
 
 Windows::Windows(std::wstring programFolder, const std::wstring& version)
-    : programFolder_(std::move(programFolder)),
-      title_(std::wstring(names::kApplicationTitle) + L" v." + version),
-      wait([this] { return std::make_unique<WaitWindow>(core::SiblingPath(programFolder_, siblings::kWaitClip)); }),
-      result([this] {
-          if (!comctl32_) {
-              // Only that the library is there matters, not the answer.
-              comctl32_.emplace();
-              if (comctl32_->InitCommonControlsEx) comctl32_->InitCommonControlsEx(nullptr);
-          }
-          return std::make_unique<ResultWindow>(ResultWindow::Needs{title_, [this] { ShowAbout(); }});
-      }),
-      about([this] {
-          return std::make_unique<AboutWindow>(
-              AboutWindow::Needs{title_, programFolder_, [this] { RunScreenEffect(); }});
-      }) {
+    : programFolder_(std::move(programFolder)), title_(std::wstring(names::kApplicationTitle) + L" v." + version) {
     win::CreateApplicationWindow(names::kApplicationWindowClass, names::kApplicationTitle, IDI_TAVELIN);
 }
 
-void Windows::ShowAbout() { about->Show(win::ShowMode::Modal); }
+WaitWindow& Windows::Wait() {
+    if (!wait_) wait_ = std::make_unique<WaitWindow>(core::SiblingPath(programFolder_, siblings::kWaitClip));
+    return *wait_;
+}
+
+ResultWindow& Windows::Result() {
+    if (result_) return *result_;
+    if (!comctl32_) {
+        // Only that the library is there matters, not the answer.
+        comctl32_.emplace();
+        if (comctl32_->InitCommonControlsEx) comctl32_->InitCommonControlsEx(nullptr);
+    }
+    result_ = std::make_unique<ResultWindow>(ResultWindow::Needs{title_, [this] { ShowAbout(); }});
+    return *result_;
+}
+
+AboutWindow& Windows::About() {
+    if (!about_) {
+        about_ = std::make_unique<AboutWindow>(
+            AboutWindow::Needs{title_, programFolder_, [this] { RunScreenEffect(); }});
+    }
+    return *about_;
+}
+
+void Windows::ShowAbout() { About().Show(win::ShowMode::Modal); }
 
 void Windows::RunScreenEffect() {
     ScreenEffectWindow effect(0);
@@ -58,26 +69,27 @@ void Windows::RunScreenEffect() {
 }
 
 void Windows::ShowResult(const std::wstring& text) {
-    result->SetResultText(text);
+    ResultWindow& result = Result();
+    result.SetResultText(text);
     win::DoEvents();
     // A close request that reached the still hidden result window (a session tool closes every
     // window of a process) closed it: the run ends as when the user closes it, and the window
     // is not made again without its text.
-    if (!result->IsLoaded()) return;
+    if (!result.IsLoaded()) return;
     // The result comes to the front while the wait window still holds the foreground: hidden
     // first, the wait window would hand the activation to another program, and Windows keeps
     // the foreground from a program that is not in front (then the result's button flashes).
-    result->Show(win::ShowMode::Modeless);
-    win::BringToUser(result->Hwnd());
-    wait->SetVisible(false);
+    result.Show(win::ShowMode::Modeless);
+    win::BringToUser(result.Hwnd());
+    Wait().SetVisible(false);
     win::DoEvents();
-    if (result->IsLoaded()) result->Show(win::ShowMode::Modal);
+    if (result.IsLoaded()) result.Show(win::ShowMode::Modal);
 }
 
 void Windows::UnloadAll() {
-    if (about.Exists()) about->Unload();
-    if (wait.Exists()) wait->Unload();
-    if (result.Exists()) result->Unload();
+    if (about_) about_->Unload();
+    if (wait_) wait_->Unload();
+    if (result_) result_->Unload();
 }
 
 int Run(const std::wstring& arguments) {
@@ -90,7 +102,7 @@ int Run(const std::wstring& arguments) {
 
     // A quit met by a yield stays posted (message_loop.h): the flush still runs, and the result
     // window's modal show then ends at once.
-    windows.wait->Start();
+    windows.Wait().Start();
     win::DoEvents();
 
     const std::wstring devicePath = core::DevicePath(arguments);
@@ -98,7 +110,7 @@ int Run(const std::wstring& arguments) {
     // The flush must not be cut short, and the UI thread answers no end-session query while it
     // runs: Windows lists the program with this reason when a logoff or shutdown waits for it.
     // What the call returns changes nothing (Wine does not implement it).
-    const HWND waitWindow = windows.wait->Hwnd();
+    const HWND waitWindow = windows.Wait().Hwnd();
     ShutdownBlockReasonCreate(waitWindow, core::FlushReason(arguments).c_str());
     const core::FlushOutcome outcome = core::RunFlushSequence(volume, devicePath);
     ShutdownBlockReasonDestroy(waitWindow);

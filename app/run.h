@@ -8,15 +8,15 @@
 #include "app/about_window.h"
 #include "app/result_window.h"
 #include "app/wait_window.h"
-#include "win/form.h"
 #include "win/system_dll.h"
 
 namespace app {
 
-// The program's windows, one instance of each kind, created on first reference and wired to
-// each other only through what the run gives them: Info shows the About window, the effect link
-// runs a new screen effect window. The window objects go with this object, at the end of the
-// run.
+// The program's windows, one instance of each kind, made on first use (its constructor is its
+// initialisation step, so a window that a run never needs is never made) and wired to each
+// other only through what the run gives them: Info shows the About window, the effect link runs
+// a new screen effect window. The window objects go with this object, at the end of the run,
+// after every show has returned.
 class Windows {
     // The common controls, loaded and initialised when the result window is first made: the
     // windows' controls take their look from them, so they outlive the windows.
@@ -25,17 +25,22 @@ class Windows {
     // The product name and the version, "Tavelin v.3.0.0": the result window's caption once it
     // has loaded, and the About window's version label.
     const std::wstring title_;
+    std::unique_ptr<WaitWindow> wait_;
+    std::unique_ptr<ResultWindow> result_;
+    std::unique_ptr<AboutWindow> about_;
 
 public:
     // Makes the hidden application window that owns the windows without a taskbar button.
-    // `version` is "major.minor.revision".
+    // `version` is "major.minor.patch".
     Windows(std::wstring programFolder, const std::wstring& version);
     Windows(const Windows&) = delete;
     Windows& operator=(const Windows&) = delete;
 
-    win::FormRef<WaitWindow> wait;
-    win::FormRef<ResultWindow> result;
-    win::FormRef<AboutWindow> about;
+    WaitWindow& Wait();
+    ResultWindow& Result();
+    AboutWindow& About();
+    // Whether the About window has been made: a run that never shows it makes none.
+    bool AboutMade() const { return about_ != nullptr; }
 
     // Shows the About window modally; returns once it has closed.
     void ShowAbout();

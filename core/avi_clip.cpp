@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <cstring>
+#include <optional>
 #include <utility>
 
 namespace core {
@@ -83,68 +84,136 @@ bool InRange(std::uint32_t micros) {
     return micros >= kMinMicrosPerFrame && micros <= kMaxMicrosPerFrame;
 }
 
-}  // namespace
+// The time between frames: the main header's, else the stream's rate's; 0 when neither is usable.
+std::uint32_t FrameMicros(std::uint32_t fromMain, std::uint32_t fromRate) {
+    if (InRange(fromMain)) return fromMain;
+    return InRange(fromRate) ? fromRate : 0;
+}
 
-AviStatus AviClip::Load(std::vector<std::uint8_t> file) {
-    *this = AviClip{};
-    if (file.size() < 12 || !IsFourCc(file.data(), "RIFF") || !IsFourCc(file.data() + 8, "AVI "))
-        return AviStatus::NotAvi;
-    const std::uint8_t* bytes = file.data();
-    // A truncated file keeps the frames that it still holds whole.
-    const std::size_t riffEnd = std::min<std::size_t>(8 + std::size_t{U32(bytes + 4)}, file.size());
+bool IsAvi(const std::vector<std::uint8_t>& file) {
+    return file.size() >= 12 && IsFourCc(file.data(), "RIFF") && IsFourCc(file.data() + 8, "AVI ");
+}
 
+// What the top level of a file holds: the main header's frame time, the first video stream, and
+// where the movi list and the index lie.
+struct Layout {
     bool haveMain = false;
     std::uint32_t mainMicros = 0;
     StreamInfo stream;
     std::size_t movi = 0, moviEnd = 0;  // list data, starting at its 'movi' type code
     std::size_t index = 0, indexSize = 0;
+};
 
-    ChunkWalk top(file, 12, riffEnd);
-    for (ChunkWalk::Item item; top.Next(item);) {
-        if (IsList(item, bytes, "hdrl") && !haveMain) {
-            ChunkWalk headers(file, item.data + 4, item.data + item.size);
-            int streamNumber = 0;
-            for (ChunkWalk::Item h; headers.Next(h);) {
-                if (IsFourCc(h.id, "avih") && h.whole && h.size >= 4) {
-                    haveMain = true;
-                    mainMicros = U32(bytes + h.data);
-                } else if (IsList(h, bytes, "strl")) {
-                    if (!stream.found) {
-                        bool video = false;
-                        std::uint32_t micros = 0;
-                        ChunkWalk parts(file, h.data + 4, h.data + h.size);
-                        for (ChunkWalk::Item s; parts.Next(s);) {
-                            if (IsFourCc(s.id, "strh") && s.whole && s.size >= 28) {
-                                video = IsFourCc(bytes + s.data, "vids");
-                                micros = MicrosFromRate(U32(bytes + s.data + 20), U32(bytes + s.data + 24));
-                            } else if (IsFourCc(s.id, "strf") && s.whole && video) {
-                                stream = {true, streamNumber, micros, s.data, s.size};
-                            }
-                        }
-                    }
-                    ++streamNumber;
-                }
-            }
-        } else if (IsList(item, bytes, "movi") && movi == 0) {
-            movi = item.data;
-            moviEnd = item.data + item.size;
-        } else if (IsFourCc(item.id, "idx1") && index == 0) {
-            index = item.data;
-            indexSize = item.size;
+// Stream `number`'s 'strl' list: found when it holds a video stream header and then its format.
+StreamInfo ReadStreamList(const std::vector<std::uint8_t>& file, const ChunkWalk::Item& list, int number) {
+    const std::uint8_t* bytes = file.data();
+    StreamInfo stream;
+    bool video = false;
+    std::uint32_t micros = 0;
+    ChunkWalk parts(file, list.data + 4, list.data + list.size);
+    for (ChunkWalk::Item s; parts.Next(s);) {
+        if (IsFourCc(s.id, "strh") && s.whole && s.size >= 28) {
+            video = IsFourCc(bytes + s.data, "vids");
+            micros = MicrosFromRate(U32(bytes + s.data + 20), U32(bytes + s.data + 24));
+        } else if (IsFourCc(s.id, "strf") && s.whole && video) {
+            stream = {true, number, micros, s.data, s.size};
         }
     }
-    if (!haveMain || !stream.found || stream.number > 99) return AviStatus::Malformed;
+    return stream;
+}
 
-    // BITMAPINFOHEADER, then the palette of an 8-bit format.
-    const std::uint8_t* info = bytes + stream.format;
-    if (stream.formatSize < 40) return AviStatus::Malformed;
+// The 'hdrl' list: the main header and the first stream list that holds video.
+void ReadHeaderList(const std::vector<std::uint8_t>& file, const ChunkWalk::Item& list, Layout& layout) {
+    ChunkWalk headers(file, list.data + 4, list.data + list.size);
+    int streamNumber = 0;
+    for (ChunkWalk::Item h; headers.Next(h);) {
+        if (IsFourCc(h.id, "avih") && h.whole && h.size >= 4) {
+            layout.haveMain = true;
+            layout.mainMicros = U32(file.data() + h.data);
+        } else if (IsList(h, file.data(), "strl")) {
+            if (!layout.stream.found) layout.stream = ReadStreamList(file, h, streamNumber);
+            ++streamNumber;
+        }
+    }
+}
+
+Layout ReadLayout(const std::vector<std::uint8_t>& file, std::size_t riffEnd) {
+    Layout layout;
+    ChunkWalk top(file, 12, riffEnd);
+    for (ChunkWalk::Item item; top.Next(item);) {
+        if (IsList(item, file.data(), "hdrl") && !layout.haveMain) {
+            ReadHeaderList(file, item, layout);
+        } else if (IsList(item, file.data(), "movi") && layout.movi == 0) {
+            layout.movi = item.data;
+            layout.moviEnd = item.data + item.size;
+        } else if (IsFourCc(item.id, "idx1") && layout.index == 0) {
+            layout.index = item.data;
+            layout.indexSize = item.size;
+        }
+    }
+    return layout;
+}
+
+// A chunk id of stream `stream`'s frames: "NNdb" or "NNdc".
+bool IsFrameOf(const std::uint8_t* id, int stream) {
+    return id[0] == '0' + stream / 10 && id[1] == '0' + stream % 10 && id[2] == 'd' &&
+           (id[3] == 'b' || id[3] == 'c');
+}
+
+// Where the chunk of an index entry starts: its offset counts from the 'movi' code or from the
+// file start, whichever finds a whole chunk with the entry's id and size there.
+std::optional<std::size_t> IndexedChunk(const std::vector<std::uint8_t>& file, const std::uint8_t* entry,
+                                        std::size_t movi) {
+    const std::size_t size = U32(entry + 12);
+    for (std::size_t base : {movi, std::size_t{0}}) {
+        const std::size_t at = base + U32(entry + 8);
+        if (at < base || at > file.size() || file.size() - at < 8) continue;
+        if (std::memcmp(file.data() + at, entry, 4) != 0 || U32(file.data() + at + 4) != size) continue;
+        if (file.size() - at - 8 < size) continue;
+        return at;
+    }
+    return std::nullopt;
+}
+
+}  // namespace
+
+AviStatus AviClip::Load(std::vector<std::uint8_t> file) {
+    *this = AviClip{};
+    if (!IsAvi(file)) return AviStatus::NotAvi;
+    // A truncated file keeps the frames that it still holds whole.
+    const std::size_t riffEnd = std::min<std::size_t>(8 + std::size_t{U32(file.data() + 4)}, file.size());
+    const Layout layout = ReadLayout(file, riffEnd);
+    if (!layout.haveMain || !layout.stream.found || layout.stream.number > 99) return AviStatus::Malformed;
+    const AviStatus format = ReadFormat(file.data() + layout.stream.format, layout.stream.formatSize);
+    if (format != AviStatus::Ok) return format;
+    microsPerFrame_ = FrameMicros(layout.mainMicros, layout.stream.microsFromRate);
+    if (microsPerFrame_ == 0) return AviStatus::Malformed;
+
+    const int stream = layout.stream.number;
+    bool fits = layout.movi == 0 || ScanFrames(file, layout.movi + 4, layout.moviEnd, 1, stream);
+    // Without frames in the movi list (its size left unset by a writer that stopped early, say),
+    // the index may still find them.
+    if (fits && frames_.empty() && layout.index != 0) {
+        fits = IndexFrames(file, layout.index, layout.indexSize, layout.movi, stream);
+    }
+    if (!fits) {
+        frames_.clear();
+        return AviStatus::TooLarge;
+    }
+    if (frames_.empty()) return AviStatus::NoFrames;
+    file_ = std::move(file);
+    return AviStatus::Ok;
+}
+
+AviStatus AviClip::ReadFormat(const std::uint8_t* info, std::size_t formatSize) {
+    if (formatSize < 40) return AviStatus::Malformed;
     const std::uint32_t infoSize = U32(info);
     const auto width = static_cast<std::int32_t>(U32(info + 4));
     const auto height = static_cast<std::int32_t>(U32(info + 8));
     const std::uint16_t bitCount = U16(info + 14);
     const std::uint32_t compression = U32(info + 16);
     const std::uint32_t colorsUsed = U32(info + 32);
-    if (infoSize < 40 || infoSize > stream.formatSize) return AviStatus::Malformed;
+    if (infoSize < 40 || infoSize > formatSize) return AviStatus::Malformed;
     if (compression == 0 && bitCount == 8) format_ = AviFormat::Pal8;
     else if (compression == 0 && bitCount == 24) format_ = AviFormat::Rgb24;
     else if (compression == 1 && bitCount == 8) format_ = AviFormat::Rle8;
@@ -155,74 +224,53 @@ AviStatus AviClip::Load(std::vector<std::uint8_t> file) {
     width_ = width;
     height_ = height < 0 ? -height : height;
     topDown_ = height < 0;
+    if (format_ == AviFormat::Rgb24) return AviStatus::Ok;
 
-    if (format_ != AviFormat::Rgb24) {
-        if (colorsUsed > 256) return AviStatus::Malformed;
-        const std::size_t declared = colorsUsed == 0 ? 256 : colorsUsed;
-        const std::size_t present = std::min(declared, (stream.formatSize - infoSize) / 4);
-        palette_.fill(kAviOpaque);
-        for (std::size_t i = 0; i < present; ++i) {
-            const std::uint8_t* q = info + infoSize + 4 * i;  // RGBQUAD: blue, green, red, reserved
-            palette_[i] = Rgb(q[2], q[1], q[0]);
-        }
-        palette_[0] &= ~kAviOpaque;
-    }
-
-    if (InRange(mainMicros)) microsPerFrame_ = mainMicros;
-    else if (InRange(stream.microsFromRate)) microsPerFrame_ = stream.microsFromRate;
-    else return AviStatus::Malformed;
-
-    const std::uint8_t digits[2] = {static_cast<std::uint8_t>('0' + stream.number / 10),
-                                    static_cast<std::uint8_t>('0' + stream.number % 10)};
-    auto isFrame = [&](const std::uint8_t* id) {
-        return id[0] == digits[0] && id[1] == digits[1] && id[2] == 'd' &&
-               (id[3] == 'b' || id[3] == 'c');
-    };
-    auto addFrame = [&](std::size_t data, std::size_t size) {
-        if (frames_.size() >= kAviMaxFrames) return false;
-        frames_.push_back({data, size});
-        return true;
-    };
-
-    // The frames in file order, from the movi list and the 'rec ' lists inside it.
-    bool tooMany = false;
-    auto scan = [&](auto& self, std::size_t begin, std::size_t end, int depth) -> void {
-        ChunkWalk walk(file, begin, end);
-        for (ChunkWalk::Item item; !tooMany && walk.Next(item);) {
-            if (isFrame(item.id)) {
-                if (!item.whole) return;
-                tooMany = !addFrame(item.data, item.size);
-            } else if (depth < kMaxListDepth && IsList(item, bytes, "rec ")) {
-                self(self, item.data + 4, item.data + item.size, depth + 1);
-            }
-        }
-    };
-    if (movi != 0) scan(scan, movi + 4, moviEnd, 1);
-
-    // Without frames in the movi list (its size left unset by a writer that stopped early, say),
-    // the index may still find them: its offsets count from the 'movi' code, or from the file start.
-    if (frames_.empty() && !tooMany && index != 0) {
-        for (std::size_t e = 0; e + 16 <= indexSize && !tooMany; e += 16) {
-            const std::uint8_t* entry = bytes + index + e;
-            if (!isFrame(entry)) continue;
-            const std::size_t size = U32(entry + 12);
-            for (std::size_t base : {movi, std::size_t{0}}) {
-                const std::size_t at = base + U32(entry + 8);
-                if (at < base || at > file.size() || file.size() - at < 8) continue;
-                if (std::memcmp(bytes + at, entry, 4) != 0 || U32(bytes + at + 4) != size) continue;
-                if (file.size() - at - 8 < size) continue;
-                tooMany = !addFrame(at + 8, size);
-                break;
-            }
-        }
-    }
-    if (tooMany) {
-        frames_.clear();
-        return AviStatus::TooLarge;
-    }
-    if (frames_.empty()) return AviStatus::NoFrames;
-    file_ = std::move(file);
+    // The palette of an 8-bit format follows the header.
+    if (colorsUsed > 256) return AviStatus::Malformed;
+    const std::size_t declared = colorsUsed == 0 ? 256 : colorsUsed;
+    ReadPalette(info + infoSize, std::min(declared, (formatSize - infoSize) / 4));
     return AviStatus::Ok;
+}
+
+void AviClip::ReadPalette(const std::uint8_t* entries, std::size_t count) {
+    palette_.fill(kAviOpaque);
+    for (std::size_t i = 0; i < count; ++i) {
+        const std::uint8_t* q = entries + 4 * i;  // RGBQUAD: blue, green, red, reserved
+        palette_[i] = Rgb(q[2], q[1], q[0]);
+    }
+    palette_[0] &= ~kAviOpaque;
+}
+
+bool AviClip::AddFrame(std::size_t data, std::size_t size) {
+    if (frames_.size() >= kAviMaxFrames) return false;
+    frames_.push_back({data, size});
+    return true;
+}
+
+bool AviClip::ScanFrames(const std::vector<std::uint8_t>& file, std::size_t begin, std::size_t end, int depth,
+                         int stream) {
+    ChunkWalk walk(file, begin, end);
+    for (ChunkWalk::Item item; walk.Next(item);) {
+        if (IsFrameOf(item.id, stream)) {
+            if (!item.whole) return true;
+            if (!AddFrame(item.data, item.size)) return false;
+        } else if (depth < kMaxListDepth && IsList(item, file.data(), "rec ")) {
+            if (!ScanFrames(file, item.data + 4, item.data + item.size, depth + 1, stream)) return false;
+        }
+    }
+    return true;
+}
+
+bool AviClip::IndexFrames(const std::vector<std::uint8_t>& file, std::size_t index, std::size_t indexSize,
+                          std::size_t movi, int stream) {
+    for (std::size_t e = 0; e + 16 <= indexSize; e += 16) {
+        const std::uint8_t* entry = file.data() + index + e;
+        if (!IsFrameOf(entry, stream)) continue;
+        const std::optional<std::size_t> at = IndexedChunk(file, entry, movi);
+        if (at && !AddFrame(*at + 8, U32(entry + 12))) return false;
+    }
+    return true;
 }
 
 AviFrameDecoder::AviFrameDecoder(const AviClip& clip) : clip_(clip) {}

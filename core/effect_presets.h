@@ -23,6 +23,7 @@ struct EffectParameters {
     friend bool operator==(const EffectParameters&, const EffectParameters&) = default;
 };
 
+// The program runs row 0; the rest let tests reach shifts, blocks and overflows row 0 never does.
 // Writes the defaults (biasx, biasy = 1; blockw, blockh = 128), then the row of preset `ef`
 // (0..21; any other value has no row). rangex and rangey are not among the defaults: presets
 // without them (10 and the values outside the table) leave them as they were.

@@ -1,5 +1,6 @@
 #pragma once
-// Reading a sibling file whole, by its UTF-16 path, so that it is closed again at once.
+// Reading a file whole, by its UTF-16 path, and closing it before the call returns: the clip and
+// the sound lie beside the program, which may be on the stick, and nothing may hold a file there.
 
 #include <cstdint>
 #include <string>

@@ -1,18 +1,16 @@
 #pragma once
 // Forms: top-level windows with the lifecycle of a classic form designer.
 //
-// A form object is made on first reference (through a FormRef) or by its caller, and loaded on
-// the first use of its window (Load, Show, Hwnd): its window and controls are made and OnLoad
-// runs. Unload destroys the window, not the object, whose next use loads a new window from the
-// design. Geometry is given in twips and converted at the system DPI. The form keeps its
-// lifecycle only: a modal show's effect on the other windows is a ModalScope, the keyboard
-// navigation a DialogNavigation, and a control that chooses its own colours does so through
-// OwnColours.
+// A form object is made by its owner and loaded on the first use of its window (Load, Show,
+// Hwnd): its window and controls are made and OnLoad runs. Unload destroys the window, not the
+// object, whose next use loads a new window from the design. Geometry is given in twips and
+// converted at the system DPI. The form keeps its lifecycle only: a modal show's effect on the
+// other windows is a ModalScope, the keyboard navigation a DialogNavigation, and a control that
+// chooses its own colours does so through OwnColours.
 
 #include <windows.h>
 
 #include <functional>
-#include <memory>
 #include <optional>
 #include <string>
 
@@ -105,31 +103,6 @@ private:
     DialogNavigation navigation_;
     std::optional<ModalScope> modal_;
     bool activated_ = false;
-};
-
-// The one object of a form kind, made by `make` on first use: its constructor is the window's
-// initialisation step, so a window that a run never needs is never made, nor anything its
-// constructor sets up. The object lives as long as the reference. That is all the program's
-// windows need: a run makes each of its windows at most once and lets them all go at its end,
-// after every show has returned; a window it makes for one use (the screen effect, a new one for
-// each run) is its caller's own for the length of its show.
-template <class T>
-class FormRef {
-public:
-    explicit FormRef(std::function<std::unique_ptr<T>()> make) : make_(std::move(make)) {}
-    FormRef(const FormRef&) = delete;
-    FormRef& operator=(const FormRef&) = delete;
-
-    T* operator->() {
-        if (!object_) object_ = make_();
-        return object_.get();
-    }
-    // Whether the object has been made.
-    bool Exists() const { return object_ != nullptr; }
-
-private:
-    std::function<std::unique_ptr<T>()> make_;
-    std::unique_ptr<T> object_;
 };
 
 // The hidden window that owns the forms without a taskbar button: made once, by the program,

@@ -1,10 +1,10 @@
 #pragma once
 // Move-only owners of what the program takes from the system and must give back, one type per
-// release rule: here files, GDI objects, DCs, selections and modules; on the same template, in
-// com.h, the COM apartment, interface pointers and automation strings. Nothing else in the
-// program pairs create/delete, get/release, begin/end or load/free by hand. (What a type sets
-// on a window for as long as it is attached to it, a property or a subclass, that type takes
-// back itself when the window goes.)
+// release rule, all on one template: here files, GDI objects, DCs, paints, selections and
+// modules; in com.h, the COM apartment, interface pointers and automation strings. Nothing else
+// in the program pairs create/delete, get/release, begin/end or load/free by hand. (What a type
+// sets on a window for as long as it is attached to it, a property or a subclass, that type
+// takes back itself when the window goes.)
 
 #include <windows.h>
 
@@ -34,6 +34,8 @@ public:
     ~UniqueResource() { reset(); }
 
     Type get() const { return value_; }
+    // What the release needs besides the value.
+    const Traits& traits() const { return traits_; }
     bool valid() const { return value_ != Traits::Invalid(); }
     explicit operator bool() const { return valid(); }
 
@@ -85,75 +87,50 @@ using UniqueMemoryDc = UniqueResource<MemoryDcTraits>;
 using UniqueModule = UniqueResource<ModuleTraits>;
 
 // A DC from GetDC, released with the window it came from (nullptr: the whole screen).
-class WindowDc {
+struct WindowDcTraits {
+    using Type = HDC;
+    HWND window = nullptr;
+    static Type Invalid() { return nullptr; }
+    void Release(Type dc) const { ReleaseDC(window, dc); }
+};
+class WindowDc : public UniqueResource<WindowDcTraits> {
 public:
     WindowDc() = default;
-    explicit WindowDc(HWND hwnd) : hwnd_(hwnd), dc_(GetDC(hwnd)) {}
-    WindowDc(const WindowDc&) = delete;
-    WindowDc& operator=(const WindowDc&) = delete;
-    WindowDc(WindowDc&& other) noexcept
-        : hwnd_(std::exchange(other.hwnd_, nullptr)), dc_(std::exchange(other.dc_, nullptr)) {}
-    WindowDc& operator=(WindowDc&& other) noexcept {
-        if (this != &other) {
-            reset();
-            hwnd_ = std::exchange(other.hwnd_, nullptr);
-            dc_ = std::exchange(other.dc_, nullptr);
-        }
-        return *this;
-    }
-    ~WindowDc() { reset(); }
-
-    HDC get() const { return dc_; }
-    explicit operator bool() const { return dc_ != nullptr; }
-    void reset() {
-        if (dc_) ReleaseDC(hwnd_, std::exchange(dc_, nullptr));
-        hwnd_ = nullptr;
-    }
-
-private:
-    HWND hwnd_ = nullptr;
-    HDC dc_ = nullptr;
+    explicit WindowDc(HWND window) : UniqueResource(GetDC(window), WindowDcTraits{window}) {}
 };
 
 // The DC of one WM_PAINT, from BeginPaint to EndPaint.
-class PaintDc {
+struct PaintTraits {
+    using Type = HDC;
+    HWND window = nullptr;
+    PAINTSTRUCT paint{};
+    static Type Invalid() { return nullptr; }
+    void Release(Type) const { EndPaint(window, &paint); }
+};
+class PaintDc : public UniqueResource<PaintTraits> {
 public:
-    explicit PaintDc(HWND hwnd) : hwnd_(hwnd), dc_(BeginPaint(hwnd, &paint_)) {}
-    PaintDc(const PaintDc&) = delete;
-    PaintDc& operator=(const PaintDc&) = delete;
-    PaintDc(PaintDc&& other) noexcept
-        : hwnd_(std::exchange(other.hwnd_, nullptr)), paint_(other.paint_), dc_(std::exchange(other.dc_, nullptr)) {}
-    PaintDc& operator=(PaintDc&&) = delete;
-    ~PaintDc() {
-        if (hwnd_) EndPaint(hwnd_, &paint_);
-    }
-
-    HDC get() const { return dc_; }
+    explicit PaintDc(HWND window) : UniqueResource(Begin(window)) {}
     // The part of the window to paint.
-    const RECT& Area() const { return paint_.rcPaint; }
+    const RECT& Area() const { return traits().paint.rcPaint; }
 
 private:
-    HWND hwnd_;
-    PAINTSTRUCT paint_{};
-    HDC dc_;
+    static UniqueResource Begin(HWND window) {
+        PaintTraits traits{window};
+        const HDC dc = BeginPaint(window, &traits.paint);
+        return UniqueResource(dc, traits);
+    }
 };
 
 // A GDI object selected into a DC; the object it replaced goes back at scope exit.
-class SelectedObject {
+struct SelectionTraits {
+    using Type = HGDIOBJ;  // the object the selection replaced
+    HDC dc = nullptr;
+    static Type Invalid() { return nullptr; }
+    void Release(Type previous) const { SelectObject(dc, previous); }
+};
+class SelectedObject : public UniqueResource<SelectionTraits> {
 public:
-    SelectedObject(HDC dc, HGDIOBJ object) : dc_(dc), previous_(SelectObject(dc, object)) {}
-    SelectedObject(const SelectedObject&) = delete;
-    SelectedObject& operator=(const SelectedObject&) = delete;
-    SelectedObject(SelectedObject&& other) noexcept
-        : dc_(std::exchange(other.dc_, nullptr)), previous_(std::exchange(other.previous_, nullptr)) {}
-    SelectedObject& operator=(SelectedObject&&) = delete;
-    ~SelectedObject() {
-        if (dc_ && previous_) SelectObject(dc_, previous_);
-    }
-
-private:
-    HDC dc_;
-    HGDIOBJ previous_;
+    SelectedObject(HDC dc, HGDIOBJ object) : UniqueResource(SelectObject(dc, object), SelectionTraits{dc}) {}
 };
 
 }  // namespace win

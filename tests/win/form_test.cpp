@@ -42,7 +42,6 @@ class ApplicationWindowEnvironment : public ::testing::Environment {
 [[maybe_unused]] const auto* const kApplicationWindow =
     ::testing::AddGlobalTestEnvironment(new ApplicationWindowEnvironment);
 
-int g_constructed = 0;
 int g_destroyed = 0;
 
 class TestForm : public win::Form {
@@ -56,13 +55,12 @@ public:
         d.clientHeight = 750;
         return d;
     }
-    TestForm() : Form(MakeDesign()) { ++g_constructed; }
+    TestForm() : Form(MakeDesign()) {}
     ~TestForm() override { ++g_destroyed; }
 
     int loads = 0;
     int unloads = 0;
     int activations = 0;
-    int member = 0;
 
 private:
     void OnLoad() override { ++loads; }
@@ -106,88 +104,62 @@ private:
     std::vector<UINT_PTR> ids_;
 };
 
-// A reference to a TestForm, as the run holds its windows.
-class TestRef : public win::FormRef<TestForm> {
-public:
-    TestRef() : FormRef([] { return std::make_unique<TestForm>(); }) {}
-};
-
-TEST(FormRef, CreatesOnFirstUseAndKeepsTheObjectUntilItGoes) {
-    const int constructed = g_constructed, destroyed = g_destroyed;
-    {
-        TestRef ref;
-        EXPECT_FALSE(ref.Exists());
-        EXPECT_EQ(g_constructed, constructed) << "a reference alone makes nothing";
-        ref->member = 42;
-        EXPECT_TRUE(ref.Exists());
-        EXPECT_EQ(g_constructed, constructed + 1);
-        EXPECT_FALSE(ref->IsLoaded()) << "a reference alone must not load the form";
-
-        ref->Load();
-        ref->Unload();
-        EXPECT_EQ(ref->member, 42) << "unloading destroys the window, not the object";
-        EXPECT_EQ(g_constructed, constructed + 1) << "one object for every use";
-        EXPECT_EQ(g_destroyed, destroyed);
-    }
-    EXPECT_EQ(g_destroyed, destroyed + 1) << "the object goes with its reference";
-}
-
 TEST(Form, LoadsOnceOnFirstUseAndUnloadDestroysTheWindow) {
-    TestRef ref;
-    HWND hwnd = ref->Hwnd();
+    TestForm ref;
+    HWND hwnd = ref.Hwnd();
     ASSERT_TRUE(IsWindow(hwnd));
-    ref->Load();
-    ref->Hwnd();
-    EXPECT_EQ(ref->loads, 1);
+    ref.Load();
+    ref.Hwnd();
+    EXPECT_EQ(ref.loads, 1);
     EXPECT_FALSE(IsWindowVisible(hwnd));
-    EXPECT_EQ(ref->Caption(), L"Test form");
+    EXPECT_EQ(ref.Caption(), L"Test form");
 
-    ref->Unload();
+    ref.Unload();
     EXPECT_FALSE(IsWindow(hwnd));
-    EXPECT_FALSE(ref->IsLoaded());
-    EXPECT_EQ(ref->unloads, 1);
-    ref->Unload();  // not loaded: nothing happens
-    EXPECT_EQ(ref->unloads, 1);
+    EXPECT_FALSE(ref.IsLoaded());
+    EXPECT_EQ(ref.unloads, 1);
+    ref.Unload();  // not loaded: nothing happens
+    EXPECT_EQ(ref.unloads, 1);
 
-    HWND again = ref->Hwnd();  // the same object loads a new window
+    HWND again = ref.Hwnd();  // the same object loads a new window
     EXPECT_TRUE(IsWindow(again));
-    EXPECT_EQ(ref->loads, 2);
-    ref->Unload();
+    EXPECT_EQ(ref.loads, 2);
+    ref.Unload();
 }
 
 TEST(Form, GeometryIsTwipsAtTheSystemDpi) {
-    TestRef ref;
+    TestForm ref;
     RECT client;
-    GetClientRect(ref->Hwnd(), &client);
+    GetClientRect(ref.Hwnd(), &client);
     EXPECT_EQ(client.right, MulDiv(1500, win::DpiX(), 1440));
     EXPECT_EQ(client.bottom, MulDiv(750, win::DpiY(), 1440));
     if (win::DpiX() == 96) {
         EXPECT_EQ(win::TwipsToPixelsX(15), 1);
         EXPECT_EQ(client.right, 100);
     }
-    ref->Unload();
+    ref.Unload();
 }
 
 TEST(Form, ModalShowDisablesTheOthersAndReturnsWhenUnloaded) {
-    TestRef background;
-    TestRef dialog;
-    background->Show();
-    ASSERT_TRUE(IsWindowEnabled(background->Hwnd()));
+    TestForm background;
+    TestForm dialog;
+    background.Show();
+    ASSERT_TRUE(IsWindowEnabled(background.Hwnd()));
 
-    HWND dialogHwnd = dialog->Hwnd();
-    HWND backgroundHwnd = background->Hwnd();
+    HWND dialogHwnd = dialog.Hwnd();
+    HWND backgroundHwnd = background.Hwnd();
     bool backgroundWasDisabled = false;
     Later later;
     later.Run(10, [&] { backgroundWasDisabled = !IsWindowEnabled(backgroundHwnd); });
     // Closed from inside the modal loop, the way the user's close box would.
     later.Run(50, [&] { PostMessageW(dialogHwnd, WM_CLOSE, 0, 0); });
 
-    dialog->Show(win::ShowMode::Modal);
-    EXPECT_FALSE(dialog->IsLoaded());
+    dialog.Show(win::ShowMode::Modal);
+    EXPECT_FALSE(dialog.IsLoaded());
     EXPECT_FALSE(IsWindow(dialogHwnd));
     EXPECT_TRUE(backgroundWasDisabled);
-    EXPECT_TRUE(IsWindowEnabled(background->Hwnd())) << "the modal show must give the others back";
-    background->Unload();
+    EXPECT_TRUE(IsWindowEnabled(background.Hwnd())) << "the modal show must give the others back";
+    background.Unload();
 }
 
 // A form that unloads itself from a handler of its own while its modal show runs, as the screen
@@ -207,14 +179,14 @@ TEST(Form, UnloadedFromItsOwnModalShowTheObjectLivesOnWithItsOwner) {
 }
 
 TEST(Form, ActivationHandlerRunsFromTheLoopAfterShow) {
-    TestRef ref;
-    ref->Show();
-    for (int i = 0; i < 20 && ref->activations == 0; ++i) {
+    TestForm ref;
+    ref.Show();
+    for (int i = 0; i < 20 && ref.activations == 0; ++i) {
         win::DoEvents();
         Sleep(10);
     }
-    EXPECT_EQ(ref->activations, 1);
-    ref->Unload();
+    EXPECT_EQ(ref.activations, 1);
+    ref.Unload();
 }
 
 bool Refused(HWND) { return false; }
@@ -224,25 +196,25 @@ bool Refused(HWND) { return false; }
 // activation on and goes; when the user reaches the window another way, the button goes too.
 TEST(Form, RefusedTheForegroundTheApplicationWindowsButtonStandsIn) {
     const HWND app = win::ApplicationWindow();
-    TestRef other;  // the program the user went on in
-    TestRef form;
+    TestForm other;  // the program the user went on in
+    TestForm form;
     for (const bool throughTheButton : {true, false}) {
-        other->Show();
-        SetForegroundWindow(other->Hwnd());
-        ShowWindow(form->Hwnd(), SW_SHOWNOACTIVATE);
-        win::BringToUser(form->Hwnd(), &Refused);
+        other.Show();
+        SetForegroundWindow(other.Hwnd());
+        ShowWindow(form.Hwnd(), SW_SHOWNOACTIVATE);
+        win::BringToUser(form.Hwnd(), &Refused);
         EXPECT_TRUE(IsWindowVisible(app) && !GetWindow(app, GW_OWNER) &&
                     !(GetWindowLongPtrW(app, GWL_EXSTYLE) & WS_EX_TOOLWINDOW))
             << "a button in the taskbar";
         EXPECT_EQ(Caption(app), L"Tavelin");
-        EXPECT_EQ(GetForegroundWindow(), other->Hwnd()) << "nothing taken from the program in front";
+        EXPECT_EQ(GetForegroundWindow(), other.Hwnd()) << "nothing taken from the program in front";
 
-        SetForegroundWindow(throughTheButton ? app : form->Hwnd());
-        EXPECT_TRUE(PumpUntil([&] { return GetForegroundWindow() == form->Hwnd() && !IsWindowVisible(app); }, 5000))
+        SetForegroundWindow(throughTheButton ? app : form.Hwnd());
+        EXPECT_TRUE(PumpUntil([&] { return GetForegroundWindow() == form.Hwnd() && !IsWindowVisible(app); }, 5000))
             << (throughTheButton ? "the button hands the activation on and goes" : "found, the button goes");
-        other->Unload();
+        other.Unload();
     }
-    form->Unload();
+    form.Unload();
 }
 
 
@@ -333,24 +305,24 @@ TEST(MessageLoop, AQuitEndsEveryLoopAndStaysPosted) {
     EXPECT_EQ(TakeQuit(), 5);
     EXPECT_TRUE(win::DoEvents());
 
-    TestRef background, outer, inner;
-    background->Show();
+    TestForm background, outer, inner;
+    background.Show();
     bool innerReturned = false;
     Later later;
     later.Run(20, [&] {
         later.Run(40, [] { PostQuitMessage(7); });
-        inner->Show(win::ShowMode::Modal);
+        inner.Show(win::ShowMode::Modal);
         innerReturned = true;
     });
-    outer->Show(win::ShowMode::Modal);
+    outer.Show(win::ShowMode::Modal);
     EXPECT_TRUE(innerReturned);
-    EXPECT_TRUE(outer->IsLoaded() && inner->IsLoaded()) << "a quit ends the loops, not the windows";
-    EXPECT_TRUE(IsWindowEnabled(background->Hwnd())) << "the modal shows must give the others back";
-    EXPECT_TRUE(IsWindowEnabled(outer->Hwnd()));
+    EXPECT_TRUE(outer.IsLoaded() && inner.IsLoaded()) << "a quit ends the loops, not the windows";
+    EXPECT_TRUE(IsWindowEnabled(background.Hwnd())) << "the modal shows must give the others back";
+    EXPECT_TRUE(IsWindowEnabled(outer.Hwnd()));
     EXPECT_EQ(TakeQuit(), 7);
-    inner->Unload();
-    outer->Unload();
-    background->Unload();
+    inner.Unload();
+    outer.Unload();
+    background.Unload();
 }
 
 class ResultWindow : public ::testing::Test {
@@ -360,20 +332,20 @@ protected:
 };
 
 TEST_F(ResultWindow, LoadingVersionsTheCaptionOnce) {
-    EXPECT_EQ(windows.result->Caption(), L"Tavelin") << "the design caption until the window loads";
-    windows.result->SetResultText(L"Result");
-    EXPECT_EQ(windows.result->Caption(), kTitle);
-    windows.result->SetResultText(L"Again");
-    EXPECT_EQ(windows.result->Caption(), kTitle);
-    windows.result->Unload();
-    windows.result->SetResultText(L"Reloaded");
-    EXPECT_EQ(windows.result->Caption(), kTitle) << "a fresh load starts from the design caption";
+    EXPECT_EQ(windows.Result().Caption(), L"Tavelin") << "the design caption until the window loads";
+    windows.Result().SetResultText(L"Result");
+    EXPECT_EQ(windows.Result().Caption(), kTitle);
+    windows.Result().SetResultText(L"Again");
+    EXPECT_EQ(windows.Result().Caption(), kTitle);
+    windows.Result().Unload();
+    windows.Result().SetResultText(L"Reloaded");
+    EXPECT_EQ(windows.Result().Caption(), kTitle) << "a fresh load starts from the design caption";
 }
 
 TEST_F(ResultWindow, ControlsFrameAndGeometry) {
-    HWND hwnd = windows.result->Hwnd();
+    HWND hwnd = windows.Result().Hwnd();
     EXPECT_EQ(Caption(GetDlgItem(hwnd, names::kResultText)), L"") << "no text until the run gives it one";
-    windows.result->SetResultText(L"line one\r\nline two");
+    windows.Result().SetResultText(L"line one\r\nline two");
 
     const LONG_PTR style = GetWindowLongPtrW(hwnd, GWL_STYLE);
     const LONG_PTR ex = GetWindowLongPtrW(hwnd, GWL_EXSTYLE);
@@ -404,8 +376,8 @@ TEST_F(ResultWindow, ControlsFrameAndGeometry) {
 }
 
 TEST_F(ResultWindow, TextIsLockedButSelectable) {
-    windows.result->SetResultText(L"abc");
-    HWND resultText = GetWindow(windows.result->Hwnd(), GW_CHILD);
+    windows.Result().SetResultText(L"abc");
+    HWND resultText = GetWindow(windows.Result().Hwnd(), GW_CHILD);
     SendMessageW(resultText, WM_CHAR, L'x', 0);
     SendMessageW(resultText, WM_PASTE, 0, 0);
     EXPECT_EQ(Caption(resultText), L"abc");
@@ -416,9 +388,9 @@ TEST_F(ResultWindow, TextIsLockedButSelectable) {
 }
 
 TEST_F(ResultWindow, CentredOnTheScreen) {
-    windows.result->SetResultText(L"x");
+    windows.Result().SetResultText(L"x");
     RECT r;
-    GetWindowRect(windows.result->Hwnd(), &r);
+    GetWindowRect(windows.Result().Hwnd(), &r);
     EXPECT_NEAR((r.left + r.right) / 2, GetSystemMetrics(SM_CXSCREEN) / 2, 1);
     EXPECT_NEAR((r.top + r.bottom) / 2, GetSystemMetrics(SM_CYSCREEN) / 2, 1);
 }
@@ -426,8 +398,8 @@ TEST_F(ResultWindow, CentredOnTheScreen) {
 // Shows the result window modally and feeds it input once it is up; returns whether the
 // modal show ended (the window unloaded) within the time limit.
 bool ModalEndsAfter(app::Windows& windows, const std::function<void(HWND)>& input) {
-    windows.result->SetResultText(L"text");
-    HWND hwnd = windows.result->Hwnd();
+    windows.Result().SetResultText(L"text");
+    HWND hwnd = windows.Result().Hwnd();
     bool forced = false;
     Later later;
     later.Run(60, [&] { input(hwnd); });
@@ -435,13 +407,13 @@ bool ModalEndsAfter(app::Windows& windows, const std::function<void(HWND)>& inpu
         forced = true;
         DestroyWindow(hwnd);
     });
-    windows.result->Show(win::ShowMode::Modal);
+    windows.Result().Show(win::ShowMode::Modal);
     return !forced;
 }
 
 TEST_F(ResultWindow, TextHoldsTheFocusWhenShown) {
-    windows.result->SetResultText(L"text");
-    HWND hwnd = windows.result->Hwnd();
+    windows.Result().SetResultText(L"text");
+    HWND hwnd = windows.Result().Hwnd();
     HWND resultText = GetWindow(hwnd, GW_CHILD);
     HWND focusSeen = nullptr;
     Later later;
@@ -449,7 +421,7 @@ TEST_F(ResultWindow, TextHoldsTheFocusWhenShown) {
         focusSeen = GetFocus();
         PostMessageW(hwnd, WM_CLOSE, 0, 0);
     });
-    windows.result->Show(win::ShowMode::Modal);
+    windows.Result().Show(win::ShowMode::Modal);
     EXPECT_EQ(focusSeen, resultText);
 }
 
@@ -482,9 +454,9 @@ TEST_F(ResultWindow, EnterPressesTheFocusedButtonHoweverItGotTheFocus) {
 // A multi-line edit asks its parent to move the focus for Tab with WM_NEXTDLGCTL; the result
 // window answers as a dialog would: next, previous, or a given control.
 TEST_F(ResultWindow, NextDialogControlMovesTheFocusInTabOrder) {
-    windows.result->SetResultText(L"several words");
-    windows.result->Show();
-    HWND hwnd = windows.result->Hwnd();
+    windows.Result().SetResultText(L"several words");
+    windows.Result().Show();
+    HWND hwnd = windows.Result().Hwnd();
     HWND resultText = GetDlgItem(hwnd, names::kResultText), info = GetDlgItem(hwnd, names::kInfoButton),
          ok = GetDlgItem(hwnd, names::kOkButton);
     SetFocus(resultText);
@@ -509,11 +481,11 @@ TEST_F(ResultWindow, NextDialogControlMovesTheFocusInTabOrder) {
 // hand the foreground to another program); where the program may take the foreground, no
 // stand-in button appears.
 TEST_F(ResultWindow, ComesToTheFrontBeforeTheWaitWindowGoes) {
-    windows.wait->Start();
+    windows.Wait().Start();
     static HWND s_wait, s_result;
     static bool s_seen, s_resultInFront, s_buttonShown;
-    s_wait = windows.wait->Hwnd();
-    s_result = windows.result->Hwnd();
+    s_wait = windows.Wait().Hwnd();
+    s_result = windows.Result().Hwnd();
     s_seen = s_resultInFront = s_buttonShown = false;
     const HHOOK hook = SetWindowsHookExW(
         WH_CALLWNDPROC,
@@ -555,13 +527,13 @@ TEST_F(ResultWindow, InfoShowsTheAboutWindowAndItsCloseEndsTheResultToo) {
     EXPECT_TRUE(aboutSeen);
     EXPECT_EQ(resultCaption, kTitle);
     EXPECT_EQ(versionLabel, kTitle) << "the About window's version label is the result window's caption";
-    EXPECT_FALSE(windows.result->IsLoaded());
+    EXPECT_FALSE(windows.Result().IsLoaded());
 }
 
 TEST(WaitWindow, TitleLessThickFrameWithTaskbarButtonCentred) {
     app::Windows windows{win::ProgramFolder(), kVersion};
-    windows.wait->Start();
-    HWND hwnd = windows.wait->Hwnd();
+    windows.Wait().Start();
+    HWND hwnd = windows.Wait().Hwnd();
     ASSERT_TRUE(IsWindowVisible(hwnd));
     const LONG_PTR style = GetWindowLongPtrW(hwnd, GWL_STYLE);
     EXPECT_TRUE(style & WS_THICKFRAME);
@@ -579,13 +551,13 @@ TEST(WaitWindow, TitleLessThickFrameWithTaskbarButtonCentred) {
 
     EXPECT_TRUE(GetWindow(hwnd, GW_CHILD)) << "the clip";
 
-    windows.wait->SetVisible(false);
+    windows.Wait().SetVisible(false);
     EXPECT_FALSE(IsWindowVisible(hwnd));
-    EXPECT_TRUE(windows.wait->IsLoaded());
+    EXPECT_TRUE(windows.Wait().IsLoaded());
     windows.UnloadAll();
     EXPECT_FALSE(IsWindow(hwnd));
-    EXPECT_FALSE(windows.wait->IsLoaded());
-    EXPECT_FALSE(windows.about.Exists()) << "a window the run never needed is never made";
+    EXPECT_FALSE(windows.Wait().IsLoaded());
+    EXPECT_FALSE(windows.AboutMade()) << "a window the run never needed is never made";
 }
 
 }  // namespace

@@ -94,8 +94,8 @@ TEST(Layout, RunsAtTheDpiTheSuiteAsksFor) {
 
 TEST(Layout, WaitWindowAndItsClip) {
     app::Windows windows{win::ProgramFolder(), kVersion};
-    windows.wait->Start();
-    const HWND wait = windows.wait->Hwnd();
+    windows.Wait().Start();
+    const HWND wait = windows.Wait().Hwnd();
     RECT client;
     GetClientRect(wait, &client);
     EXPECT_EQ(client.right, Px(3735));
@@ -113,8 +113,8 @@ TEST(Layout, WaitWindowAndItsClip) {
 
 TEST(Layout, ResultWindowAndItsControls) {
     app::Windows windows{win::ProgramFolder(), kVersion};
-    windows.result->SetResultText(L"text");
-    const HWND result = windows.result->Hwnd();
+    windows.Result().SetResultText(L"text");
+    const HWND result = windows.Result().Hwnd();
     RECT client;
     GetClientRect(result, &client);
     EXPECT_EQ(client.right, Px(4680));
@@ -137,9 +137,9 @@ TEST(Layout, ResultWindowAndItsControls) {
 class AboutLayout : public ::testing::Test {
 protected:
     void SetUp() override {
-        windows_.result->SetResultText(L"text");
-        about_ = windows_.about->Hwnd();
-        windows_.about->Show();
+        windows_.Result().SetResultText(L"text");
+        about_ = windows_.About().Hwnd();
+        windows_.About().Show();
         Pump(300);
     }
     void TearDown() override { windows_.UnloadAll(); }
@@ -171,7 +171,7 @@ TEST_F(AboutLayout, EveryControlAtItsPlaceWithItsText) {
         std::wstring text;
         int left, top, width, height;  // twips; a width of 0: sized to its text in the link font
     };
-    const std::wstring version = windows_.result->Caption();
+    const std::wstring version = windows_.Result().Caption();
     EXPECT_EQ(version, L"Tavelin v." + kVersion);
     const Control controls[] = {
         {names::kIcon, L"Static", L"", 60, 120, 510, 510},
