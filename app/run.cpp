@@ -83,9 +83,9 @@ void Windows::UnloadAll() {
 int Run(const std::wstring& arguments) {
     // The system's input method support loads ole32 as the first window is made, through a
     // search that can reach the program's folder (Wine's imm32 does; on Windows ole32 is a known
-    // DLL): loaded from System32 here first, it is the copy that load finds. The COM apartment
-    // waits for the first shell request or screen reader.
-    const win::Ole32 ole32;
+    // DLL): loaded from System32 here first, it is the copy that load finds. The COM apartments
+    // wait for the first shell request or screen reader.
+    win::Ole32Library();
     Windows windows(win::ProgramFolder(), VersionText());
 
     // A quit met by a yield stays posted (message_loop.h): the flush still runs, and the result
