@@ -6,6 +6,7 @@
 #include <windows.h>
 
 #include <atomic>
+#include <cstdlib>
 #include <memory>
 #include <mutex>
 #include <string>
@@ -53,6 +54,8 @@ public:
                       captions_.push_back(caption);
                       times_.push_back(GetTickCount());
                       handOverRunning_.push_back(g_started > g_returned);
+                      // For a screenshot of the box over the window.
+                      if (const char* hold = std::getenv("TAVELIN_HOLD_MS")) Sleep(static_cast<DWORD>(std::atoi(hold)));
                       SendMessageW(box, WM_COMMAND, IDOK, 0);
                       while (IsWindow(box) && !stop_) Sleep(5);
                   }
