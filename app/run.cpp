@@ -17,6 +17,7 @@
 #include "win/failure.h"
 #include "win/message_loop.h"
 #include "win/program_folder.h"
+#include "win/shell.h"
 #include "win/system_dll.h"
 #include "win/text.h"
 
@@ -105,7 +106,7 @@ int Run(const std::wstring& arguments) {
     const int exitCode = core::ExitCodeFor(outcome);
     // From here on an end of the session ends the run as a quit would, with the flush's exit
     // code; the windows go with the process.
-    win::OnSessionEnd([exitCode] { ExitProcess(static_cast<UINT>(exitCode)); });
+    win::OnSessionEnd([exitCode] { win::EndProcess(static_cast<UINT>(exitCode)); });
 
     windows.ShowResult(core::ResultText(outcome.lastError, win::SystemErrorText(outcome.lastError), outcome.stage));
     windows.UnloadAll();
@@ -121,7 +122,7 @@ void Main() {
     // A flush can block the UI thread for minutes; a ghosted copy would freeze the wait
     // window's clip, which its own thread keeps moving.
     DisableProcessWindowsGhosting();
-    ExitProcess(static_cast<UINT>(Run(core::ArgumentPart(GetCommandLineW()))));
+    win::EndProcess(static_cast<UINT>(Run(core::ArgumentPart(GetCommandLineW()))));
 }
 
 }  // namespace app

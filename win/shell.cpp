@@ -86,6 +86,9 @@ struct Request {
     UINT number;
 };
 
+// Hand-overs started and not yet returned, in every opener of the process.
+std::atomic<int> g_handOversRunning{0};
+
 DWORD WINAPI HandOverThread(void* parameter) {
     const std::unique_ptr<Request> request(static_cast<Request*>(parameter));
     std::int32_t result = 0;
@@ -99,6 +102,7 @@ DWORD WINAPI HandOverThread(void* parameter) {
             result = 0;  // nothing reached the shell: "Unknown error"
         }
     }
+    --g_handOversRunning;
     // The opener may have gone meanwhile (its window with it): then the answer reaches no one.
     if (IsWindow(request->answerTo)) PostMessageW(request->answerTo, kReturned, request->number, result);
     return 0;
@@ -152,6 +156,11 @@ std::int32_t HandOverToShell(const std::wstring& document, const std::wstring& w
     return static_cast<std::int32_t>(result);
 }
 
+void EndProcess(UINT code) {
+    if (g_handOversRunning > 0) TerminateProcess(GetCurrentProcess(), code);
+    ExitProcess(code);
+}
+
 DocumentOpener::DocumentOpener(std::wstring workingFolder, Outcome outcome, HandOver handOver)
     : workingFolder_(std::move(workingFolder)), outcome_(std::move(outcome)), handOver_(std::move(handOver)) {}
 
@@ -198,8 +207,10 @@ void DocumentOpener::Open(const std::wstring& document) {
     auto request = std::make_unique<Request>(Request{document, workingFolder_, handOver_, window_, request_});
     // Detached: the thread owns its request, and ends when the shell lets it go. One still
     // blocked when the process ends is ended with it.
+    ++g_handOversRunning;
     const HANDLE thread = CreateThread(nullptr, 0, HandOverThread, request.get(), 0, nullptr);
     if (!thread) {
+        --g_handOversRunning;
         outcome_(SE_ERR_OOM);
         return;
     }

@@ -41,6 +41,12 @@ using HandOver = std::function<std::int32_t(const std::wstring& document, const 
 // narrowed to 32 bits with its sign kept; "DLL not found" when the shell cannot be loaded.
 std::int32_t HandOverToShell(const std::wstring& document, const std::wstring& workingFolder);
 
+// Ends the process with `code`. While the shell still holds a hand-over, that thread is in a
+// state nobody knows (inside the shell's calls, perhaps holding one of their locks), and the
+// libraries' detach code that ExitProcess runs could wait for such a lock forever: the process is
+// then ended with TerminateProcess, which runs none of it. Otherwise ExitProcess ends it.
+[[noreturn]] void EndProcess(UINT code);
+
 // Opens documents and addresses with the user's default application, as the shell's "open"
 // verb does, without ever blocking the thread that asks: each hand-over runs on a thread of its
 // own, and its outcome comes back to the asking (UI) thread through its messages.

@@ -7,7 +7,7 @@
 //                               protector's check, built as the program is)
 // It returns 0 only if it survives, which it must not. And, for a process that ends while the
 // shell holds a hand-over:
-//   fail_fast_probe held-hand-over   ends with ExitProcess(42) once a hand-over has started
+//   fail_fast_probe held-hand-over   ends as the program does, with 42, once a hand-over has started
 //                                    that never returns; 1 when the hand-over did not start
 
 #include <windows.h>
@@ -76,7 +76,7 @@ int main(int argc, char** argv) {
         opener.Open(L"https://tavelin.example.org/");
         if (WaitForSingleObject(entered, 10000) != WAIT_OBJECT_0) return 1;
         // As the program ends: its run returned, and the process goes with the hand-over held.
-        ExitProcess(42);
+        win::EndProcess(42);
     }
     // The stack protector ends the process by itself, before any routing is set up.
     if (mode == "overrun") return Overrun(static_cast<std::size_t>(argc) + 62);
