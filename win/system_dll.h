@@ -7,7 +7,9 @@
 // Below is the one list of the system functions the program takes at run time: one class per
 // DLL, one member per export. Making a library object loads its DLL (and the object frees it);
 // a member is empty when the DLL or the export is missing, and otherwise reads like the plain
-// call: `Shell32 shell32; if (shell32.ShellExecuteW) shell32.ShellExecuteW(...)`.
+// call: `Shell32 shell32; if (shell32.ShellExecuteW) shell32.ShellExecuteW(...)`. A class with
+// one export is still the one owner that loads its DLL from System32 and frees it; each user
+// would otherwise repeat both.
 
 #include <windows.h>
 #include <commctrl.h>
