@@ -145,11 +145,26 @@ std::int32_t HandOverToShell(const std::wstring& document, const std::wstring& w
         }
     }
 
-    if (!shell32.ShellExecuteW) return SE_ERR_DLLNOTFOUND;
+    if (!shell32.ShellExecuteExW) return SE_ERR_DLLNOTFOUND;
     // The document goes to the shell as it is: an ANSI conversion would turn a folder name such
     // as "Ｔav" into "Tav", another folder, and one such as "Программы" into question marks.
-    const auto result = reinterpret_cast<INT_PTR>(shell32.ShellExecuteW(
-        GetDesktopWindow(), L"Open", document.c_str(), L"", workingFolder.c_str(), SW_SHOWNORMAL));
+    SHELLEXECUTEINFOW info{};
+    info.cbSize = sizeof info;
+    // As ShellExecute: failures come back as codes for the failure box, not as the shell's own
+    // dialogs. And the thread ends as soon as the call returns: the shell must finish what it
+    // would otherwise go on with after returning (a DDE conversation) before it does.
+    info.fMask = SEE_MASK_FLAG_NO_UI | SEE_MASK_NOASYNC;
+    info.hwnd = GetDesktopWindow();
+    info.lpVerb = L"Open";
+    info.lpFile = document.c_str();
+    info.lpParameters = L"";
+    info.lpDirectory = workingFolder.c_str();
+    info.nShow = SW_SHOWNORMAL;
+    const BOOL done = shell32.ShellExecuteExW(&info);
+    // The code as ShellExecute gives it, in hInstApp either way; a failure without one is no
+    // acceptance.
+    auto result = reinterpret_cast<INT_PTR>(info.hInstApp);
+    if (!done && result > 32) result = 0;
     // The shell's codes are small numbers; a wider value keeps its sign when narrowed.
     if (result > std::numeric_limits<std::int32_t>::max()) return std::numeric_limits<std::int32_t>::max();
     if (result < std::numeric_limits<std::int32_t>::min()) return std::numeric_limits<std::int32_t>::min();

@@ -33,11 +33,11 @@ using HandOver = std::function<std::int32_t(const std::wstring& document, const 
 // shell's extensions into it. So a request goes to the desktop's shell (Explorer), which opens
 // it as the desktop's user: ShellWindows → the desktop's shell browser → its view's background
 // object → Application → IShellDispatch2::ShellExecute. Only where no desktop shell answers
-// (Explorer not running, another shell, no desktop) does the program's own ShellExecute open it.
+// (Explorer not running, another shell, no desktop) does the program's own ShellExecuteEx open it.
 //
 // The desktop shell gives no codes: a file path is first checked as the shell would (2: no such
 // file, 3: no such folder or drive, 5: access denied), and what the desktop shell takes counts as
-// accepted. The program's own ShellExecute, where it is used, returns its code as it came back,
+// accepted. The program's own ShellExecuteEx, where it is used, returns its code as it came back,
 // narrowed to 32 bits with its sign kept; "DLL not found" when the shell cannot be loaded.
 std::int32_t HandOverToShell(const std::wstring& document, const std::wstring& workingFolder);
 

@@ -7,7 +7,7 @@
 // Below is the one list of the system functions the program takes at run time: one class per
 // DLL, one member per export. Making a library object loads its DLL (and the object frees it);
 // a member is empty when the DLL or the export is missing, and otherwise reads like the plain
-// call: `Shell32 shell32; if (shell32.ShellExecuteW) shell32.ShellExecuteW(...)`. A class with
+// call: `Shell32 shell32; if (shell32.ShellExecuteExW) shell32.ShellExecuteExW(...)`. A class with
 // one export is still the one owner that loads its DLL from System32 and frees it; each user
 // would otherwise repeat both.
 
@@ -71,7 +71,7 @@ struct Kernel32 : SystemLibrary {
 // The program's own ShellExecute, where no desktop shell answers (shell.h).
 struct Shell32 : SystemLibrary {
     Shell32() : SystemLibrary(L"shell32.dll") {}
-    WIN_SYSTEM_EXPORT(ShellExecuteW);
+    WIN_SYSTEM_EXPORT(ShellExecuteExW);
 };
 
 // COM: the apartments (com.h) of the UI thread, which screen readers' calls reach
