@@ -90,7 +90,7 @@ struct Request {
 std::atomic<int> g_handOversRunning{0};
 
 DWORD WINAPI HandOverThread(void* parameter) {
-    const std::unique_ptr<Request> request(static_cast<Request*>(parameter));
+    std::unique_ptr<Request> request(static_cast<Request*>(parameter));
     std::int32_t result = 0;
     {
         // The shell's objects and the handlers that ShellExecute may load need a
@@ -102,9 +102,13 @@ DWORD WINAPI HandOverThread(void* parameter) {
             result = 0;  // nothing reached the shell: "Unknown error"
         }
     }
-    --g_handOversRunning;
+    const HWND answerTo = request->answerTo;
+    const UINT number = request->number;
+    request.reset();
     // The opener may have gone meanwhile (its window with it): then the answer reaches no one.
-    if (IsWindow(request->answerTo)) PostMessageW(request->answerTo, kReturned, request->number, result);
+    if (IsWindow(answerTo)) PostMessageW(answerTo, kReturned, number, result);
+    // Last: from here on the thread holds nothing of the program's (EndProcess).
+    --g_handOversRunning;
     return 0;
 }
 
