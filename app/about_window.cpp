@@ -53,15 +53,17 @@ win::FormDesign AboutDesign() {
 }  // namespace
 
 AboutWindow::AboutWindow(Needs needs)
-    : Form(AboutDesign()), needs_(std::move(needs)), documents_(kShellWorkingFolder) {}
+    : Form(AboutDesign()),
+      needs_(std::move(needs)),
+      documents_(kShellWorkingFolder, [this](int32_t result) { ReportShellFailure(result); }, needs_.handOver) {}
 
-int32_t AboutWindow::OpenDocument(const std::wstring& document) { return documents_.Open(document); }
+void AboutWindow::OpenDocument(const std::wstring& document) { documents_.Open(document); }
 
 void AboutWindow::ReportShellFailure(int32_t result) {
     const auto text = core::ShellFailureText(result);
     if (!text) return;
-    // The shell may let other messages in while it works; a window closed meanwhile is not
-    // made again for the box.
+    // The outcome comes from the message loop: a window closed meanwhile is not made again for
+    // the box.
     if (!IsLoaded()) return;
     const std::wstring message(*text);
     MessageBoxW(Hwnd(), message.c_str(), names::kApplicationTitle, MB_OK | MB_APPLMODAL);
@@ -140,11 +142,11 @@ void AboutWindow::OnEscapeReleased() { OpenLicence(); }
 // Synchronous: returns once the sound has ended.
 void AboutWindow::PlaySpotSound() { sound_.PlayToEnd(Sibling(siblings::kSound)); }
 
-void AboutWindow::OpenLicence() { ReportShellFailure(OpenDocument(Sibling(siblings::kLicence))); }
+void AboutWindow::OpenLicence() { OpenDocument(Sibling(siblings::kLicence)); }
 
-void AboutWindow::OpenReadme() { ReportShellFailure(OpenDocument(Sibling(siblings::kReadme))); }
+void AboutWindow::OpenReadme() { OpenDocument(Sibling(siblings::kReadme)); }
 
-void AboutWindow::OpenHomePage() { ReportShellFailure(OpenDocument(kMakerAddress)); }
+void AboutWindow::OpenHomePage() { OpenDocument(kMakerAddress); }
 
 void AboutWindow::RunScreenEffect() {
     needs_.runScreenEffect();

@@ -26,13 +26,17 @@ public:
         std::wstring programFolder;
         // What the effect link does: runs the screen effect and returns when it has ended.
         std::function<void()> runScreenEffect;
+        // What hands the links' documents to the shell, on a thread of its own.
+        win::HandOver handOver = win::HandOverToShell;
     };
     explicit AboutWindow(Needs needs);
 
 private:
-    // Hands a file path or web address to the shell with the "Open" verb; the shell's result
-    // code, unchanged (a value above 32 means the shell accepted the request).
-    int32_t OpenDocument(const std::wstring& document);
+    // Hands a file path or web address to the shell with the "Open" verb and returns at once;
+    // the shell's result code, unchanged, reaches ReportShellFailure within the hand-over's
+    // limit (a value above 32 means the shell accepted the request). A click while one is
+    // pending starts nothing new.
+    void OpenDocument(const std::wstring& document);
     // Tells the user in a message box why the shell refused, when it did (result 32 or less).
     void ReportShellFailure(int32_t result);
 
@@ -51,7 +55,7 @@ private:
     void RunScreenEffect();
 
     const Needs needs_;
-    // Set up on the first request; they go with the window.
+    // The sound's library is loaded on the first sound; both go with the window object.
     win::DocumentOpener documents_;
     win::SoundPlayer sound_;
     win::UniqueBitmap photoBitmap_;

@@ -18,6 +18,7 @@
 #include "win/form.h"
 #include "win/message_loop.h"
 #include "win/program_folder.h"
+#include "win/shell.h"
 #include "win/system_dll.h"
 #include "win/text.h"
 
@@ -95,9 +96,9 @@ void Windows::UnloadAll() {
 int Run(const std::wstring& arguments) {
     // The system's input method support loads ole32 as the first window is made, through a
     // search that can reach the program's folder (Wine's imm32 does; on Windows ole32 is a known
-    // DLL): loaded from System32 here first, it is the copy that load finds. The COM apartment
-    // waits for the first shell request or screen reader.
-    const win::Ole32 ole32;
+    // DLL): loaded from System32 here first, it is the copy that load finds. The COM apartments
+    // wait for the first shell request or screen reader.
+    win::Ole32Library();
     Windows windows(win::ProgramFolder(), VersionText());
 
     // A quit met by a yield stays posted (message_loop.h): the flush still runs, and the result
@@ -117,7 +118,7 @@ int Run(const std::wstring& arguments) {
     const int exitCode = core::ExitCodeFor(outcome);
     // From here on an end of the session ends the run as a quit would, with the flush's exit
     // code; the windows go with the process.
-    win::OnSessionEnd([exitCode] { ExitProcess(static_cast<UINT>(exitCode)); });
+    win::OnSessionEnd([exitCode] { win::EndProcess(static_cast<UINT>(exitCode)); });
 
     windows.ShowResult(core::ResultText(outcome.lastError, win::SystemErrorText(outcome.lastError), outcome.stage));
     windows.UnloadAll();
@@ -133,7 +134,7 @@ void Main() {
     // A flush can block the UI thread for minutes; a ghosted copy would freeze the wait
     // window's clip, which its own thread keeps moving.
     DisableProcessWindowsGhosting();
-    ExitProcess(static_cast<UINT>(Run(core::ArgumentPart(GetCommandLineW()))));
+    win::EndProcess(static_cast<UINT>(Run(core::ArgumentPart(GetCommandLineW()))));
 }
 
 }  // namespace app

@@ -22,8 +22,7 @@ bool IsSelf(const VARIANT& child) { return child.vt == VT_I4 && child.lVal == CH
 // object needs; they live as long as the object does. Declared in the order they must be made
 // and, backwards, let go.
 struct AccessibleControl::Libraries {
-    Ole32 ole32;
-    ComApartment apartment = EnterApartment(ole32);
+    ComApartment apartment = EnterApartment(Ole32Library());
     Oleacc oleacc;
     OleAut32 oleaut32;
 };
@@ -233,7 +232,7 @@ AccessibleControl::~AccessibleControl() {
     if (!object_) return;
     object_.get()->Disconnect();
     // Screen readers that still hold the object hear that it has gone, and let go of it.
-    if (libraries_->ole32.CoDisconnectObject) libraries_->ole32.CoDisconnectObject(object_.get(), 0);
+    if (Ole32Library().CoDisconnectObject) Ole32Library().CoDisconnectObject(object_.get(), 0);
 }
 
 bool AccessibleControl::Answer(WPARAM wp, LPARAM lp, LRESULT& result) {

@@ -5,7 +5,9 @@
 #include <shldisp.h>
 #include <shlobj.h>
 
+#include <atomic>
 #include <limits>
+#include <memory>
 
 #include "core/shell_failure.h"
 #include "win/com.h"
@@ -68,34 +70,70 @@ VARIANT StringArgument(const UniqueBstr& text) {
     return v;
 }
 
-}  // namespace
+// The message that carries a hand-over's result to the asking thread: its number in wParam, the
+// result code in lParam.
+constexpr UINT kReturned = WM_APP + 1;
+constexpr UINT_PTR kLimitTimer = 1;
+constexpr wchar_t kWindowClass[] = L"TavelinDocumentOpener";
 
-// Loaded on the first request, on the calling (UI) thread, and kept until the opener goes, with
-// the thread's COM apartment that the desktop shell's objects and the shell's handlers need.
-// Declared in the order they must be made and, backwards, let go.
-struct DocumentOpener::Libraries {
-    Ole32 ole32;
-    ComApartment apartment = EnterApartment(ole32);
-    OleAut32 oleaut32;
-    Shell32 shell32;
+// What a hand-over's thread owns: its copies of the request, so that nothing it touches goes
+// with the window or the opener while the shell keeps it blocked.
+struct Request {
+    std::wstring document;
+    std::wstring workingFolder;
+    HandOver handOver;
+    HWND answerTo;
+    UINT number;
 };
 
-DocumentOpener::DocumentOpener(std::wstring workingFolder) : workingFolder_(std::move(workingFolder)) {}
-DocumentOpener::~DocumentOpener() = default;
+// Hand-overs started and not yet returned, in every opener of the process.
+std::atomic<int> g_handOversRunning{0};
 
-std::int32_t DocumentOpener::Open(const std::wstring& document) {
+DWORD WINAPI HandOverThread(void* parameter) {
+    std::unique_ptr<Request> request(static_cast<Request*>(parameter));
+    std::int32_t result = 0;
+    {
+        // The shell's objects and the handlers that ShellExecute may load need a
+        // single-threaded apartment, entered before the first call and left after the last.
+        const ComApartment apartment = EnterApartment(Ole32Library());
+        try {
+            result = request->handOver(request->document, request->workingFolder);
+        } catch (...) {
+            result = 0;  // nothing reached the shell: "Unknown error"
+        }
+    }
+    const HWND answerTo = request->answerTo;
+    const UINT number = request->number;
+    request.reset();
+    // The opener may have gone meanwhile (its window with it): then the answer reaches no one.
+    if (IsWindow(answerTo)) PostMessageW(answerTo, kReturned, number, result);
+    // Last: from here on the thread holds nothing of the program's (EndProcess).
+    --g_handOversRunning;
+    return 0;
+}
+
+// Numbers hand-overs across every opener of the process, so an answer for an opener that went
+// is never taken for one of a later opener's.
+UINT NextRequestNumber() {
+    static std::atomic<UINT> last{0};
+    return ++last;
+}
+
+}  // namespace
+
+std::int32_t HandOverToShell(const std::wstring& document, const std::wstring& workingFolder) {
     // What the shell would answer for a file it cannot reach; the desktop shell tells nothing.
     if (!core::IsAddress(document) && GetFileAttributesW(document.c_str()) == INVALID_FILE_ATTRIBUTES) {
         if (const auto code = core::ShellCodeForUnreachableFile(GetLastError())) return *code;
     }
-    if (!libraries_) libraries_ = std::make_unique<Libraries>();
-    const Libraries& lib = *libraries_;
+    const OleAut32 oleaut32;
+    const Shell32 shell32;
 
-    if (const auto shell = DesktopShell(lib.ole32)) {
-        const UniqueBstr file = SysAllocString(lib.oleaut32, document);
-        const UniqueBstr none = SysAllocString(lib.oleaut32, L"");
-        const UniqueBstr folder = SysAllocString(lib.oleaut32, workingFolder_);
-        const UniqueBstr verb = SysAllocString(lib.oleaut32, L"open");
+    if (const auto shell = DesktopShell(Ole32Library())) {
+        const UniqueBstr file = SysAllocString(oleaut32, document);
+        const UniqueBstr none = SysAllocString(oleaut32, L"");
+        const UniqueBstr folder = SysAllocString(oleaut32, workingFolder);
+        const UniqueBstr verb = SysAllocString(oleaut32, L"open");
         if (file && none && folder && verb) {
             VARIANT show{};
             show.vt = VT_I4;
@@ -111,15 +149,110 @@ std::int32_t DocumentOpener::Open(const std::wstring& document) {
         }
     }
 
-    if (!lib.shell32.ShellExecuteW) return SE_ERR_DLLNOTFOUND;
+    if (!shell32.ShellExecuteExW) return SE_ERR_DLLNOTFOUND;
     // The document goes to the shell as it is: an ANSI conversion would turn a folder name such
     // as "Ｔav" into "Tav", another folder, and one such as "Программы" into question marks.
-    const auto result = reinterpret_cast<INT_PTR>(lib.shell32.ShellExecuteW(
-        GetDesktopWindow(), L"Open", document.c_str(), L"", workingFolder_.c_str(), SW_SHOWNORMAL));
+    SHELLEXECUTEINFOW info{};
+    info.cbSize = sizeof info;
+    // As ShellExecute: failures come back as codes for the failure box, not as the shell's own
+    // dialogs. And the thread ends as soon as the call returns: the shell must finish what it
+    // would otherwise go on with after returning (a DDE conversation) before it does.
+    info.fMask = SEE_MASK_FLAG_NO_UI | SEE_MASK_NOASYNC;
+    info.hwnd = GetDesktopWindow();
+    info.lpVerb = L"Open";
+    info.lpFile = document.c_str();
+    info.lpParameters = L"";
+    info.lpDirectory = workingFolder.c_str();
+    info.nShow = SW_SHOWNORMAL;
+    const BOOL done = shell32.ShellExecuteExW(&info);
+    // The code as ShellExecute gives it, in hInstApp either way; a failure without one is no
+    // acceptance.
+    auto result = reinterpret_cast<INT_PTR>(info.hInstApp);
+    if (!done && result > 32) result = 0;
     // The shell's codes are small numbers; a wider value keeps its sign when narrowed.
     if (result > std::numeric_limits<std::int32_t>::max()) return std::numeric_limits<std::int32_t>::max();
     if (result < std::numeric_limits<std::int32_t>::min()) return std::numeric_limits<std::int32_t>::min();
     return static_cast<std::int32_t>(result);
+}
+
+void EndProcess(UINT code) {
+    if (g_handOversRunning > 0) TerminateProcess(GetCurrentProcess(), code);
+    ExitProcess(code);
+}
+
+DocumentOpener::DocumentOpener(std::wstring workingFolder, Outcome outcome, HandOver handOver)
+    : workingFolder_(std::move(workingFolder)), outcome_(std::move(outcome)), handOver_(std::move(handOver)) {}
+
+DocumentOpener::~DocumentOpener() {
+    if (window_) DestroyWindow(window_);
+}
+
+LRESULT CALLBACK DocumentOpener::WindowProc(HWND hwnd, UINT msg, WPARAM wp, LPARAM lp) {
+    auto* opener = reinterpret_cast<DocumentOpener*>(GetWindowLongPtrW(hwnd, GWLP_USERDATA));
+    if (opener && msg == kReturned) {
+        opener->OnReturned(static_cast<UINT>(wp), static_cast<std::int32_t>(lp));
+        return 0;
+    }
+    if (opener && msg == WM_TIMER && wp == kLimitTimer) {
+        opener->OnLimit();
+        return 0;
+    }
+    return DefWindowProcW(hwnd, msg, wp, lp);
+}
+
+void DocumentOpener::Open(const std::wstring& document) {
+    if (state_ == State::Waiting) return;  // its outcome is on the way
+    if (state_ == State::Overdue) {
+        // The shell has not answered the last request past its limit: it would not answer this one.
+        outcome_(kHandOverTimedOut);
+        return;
+    }
+    if (!window_) {
+        const HINSTANCE instance = GetModuleHandleW(nullptr);
+        WNDCLASSEXW wc{};
+        wc.cbSize = sizeof wc;
+        wc.lpfnWndProc = WindowProc;
+        wc.hInstance = instance;
+        wc.lpszClassName = kWindowClass;
+        RegisterClassExW(&wc);  // fails harmlessly when an earlier opener registered it
+        window_ = CreateWindowExW(0, kWindowClass, L"", 0, 0, 0, 0, 0, HWND_MESSAGE, nullptr, instance, nullptr);
+        if (!window_) {
+            outcome_(0);
+            return;
+        }
+        SetWindowLongPtrW(window_, GWLP_USERDATA, reinterpret_cast<LONG_PTR>(this));
+    }
+    request_ = NextRequestNumber();
+    auto request = std::make_unique<Request>(Request{document, workingFolder_, handOver_, window_, request_});
+    // Detached: the thread owns its request, and ends when the shell lets it go. One still
+    // blocked when the process ends is ended with it.
+    ++g_handOversRunning;
+    const HANDLE thread = CreateThread(nullptr, 0, HandOverThread, request.get(), 0, nullptr);
+    if (!thread) {
+        --g_handOversRunning;
+        outcome_(SE_ERR_OOM);
+        return;
+    }
+    request.release();
+    CloseHandle(thread);
+    state_ = State::Waiting;
+    SetTimer(window_, kLimitTimer, kHandOverLimitMs, nullptr);
+}
+
+void DocumentOpener::OnReturned(UINT request, std::int32_t result) {
+    if (request != request_ || state_ == State::Idle) return;
+    const bool reported = state_ == State::Overdue;
+    state_ = State::Idle;
+    KillTimer(window_, kLimitTimer);
+    // An overdue hand-over's failure has been reported; whatever it did in the end stands.
+    if (!reported) outcome_(result);
+}
+
+void DocumentOpener::OnLimit() {
+    KillTimer(window_, kLimitTimer);
+    if (state_ != State::Waiting) return;
+    state_ = State::Overdue;
+    outcome_(kHandOverTimedOut);
 }
 
 }  // namespace win

@@ -27,6 +27,11 @@ void RestrictDllSearchToSystem32() {
     SetDllDirectoryW(L"");  // also drops the current directory from the legacy search
 }
 
+const Ole32& Ole32Library() {
+    static const Ole32* const library = new Ole32;  // never deleted (system_dll.h)
+    return *library;
+}
+
 SystemLibrary::SystemLibrary(const wchar_t* name) : module_(LoadFromSystem32(name)) {}
 
 }  // namespace win

@@ -7,7 +7,9 @@
 // Below is the one list of the system functions the program takes at run time: one class per
 // DLL, one member per export. Making a library object loads its DLL (and the object frees it);
 // a member is empty when the DLL or the export is missing, and otherwise reads like the plain
-// call: `Shell32 shell32; if (shell32.ShellExecuteW) shell32.ShellExecuteW(...)`.
+// call: `Shell32 shell32; if (shell32.ShellExecuteExW) shell32.ShellExecuteExW(...)`. A class with
+// one export is still the one owner that loads its DLL from System32 and frees it; each user
+// would otherwise repeat both.
 
 #include <windows.h>
 #include <commctrl.h>
@@ -66,14 +68,15 @@ struct Kernel32 : SystemLibrary {
     Export<BOOL WINAPI(DWORD)> SetDefaultDllDirectories{*this, "SetDefaultDllDirectories"};
 };
 
-// The document opener's shell (shell.h).
+// The program's own ShellExecute, where no desktop shell answers (shell.h).
 struct Shell32 : SystemLibrary {
     Shell32() : SystemLibrary(L"shell32.dll") {}
-    WIN_SYSTEM_EXPORT(ShellExecuteW);
+    WIN_SYSTEM_EXPORT(ShellExecuteExW);
 };
 
-// The UI thread's COM apartment (com.h), the desktop shell's objects (shell.h) and the objects
-// screen readers hold (accessible.h).
+// COM: the apartments (com.h) of the UI thread, which screen readers' calls reach
+// (accessible.h), and of each hand-over to the desktop shell (shell.h), and the shell's objects.
+// The process has one, Ole32Library().
 struct Ole32 : SystemLibrary {
     Ole32() : SystemLibrary(L"ole32.dll") {}
     WIN_SYSTEM_EXPORT(CoInitializeEx);
@@ -109,5 +112,9 @@ struct Comctl32 : SystemLibrary {
 };
 
 #undef WIN_SYSTEM_EXPORT
+
+// ole32, loaded on the first call and never freed: a thread that the shell keeps blocked in a
+// COM call still runs in it when everything else of the program has gone.
+const Ole32& Ole32Library();
 
 }  // namespace win

@@ -5,7 +5,10 @@
 //   fail_fast_probe abort       abort()
 //   fail_fast_probe overrun     a write past the end of a buffer on the stack (the stack
 //                               protector's check, built as the program is)
-// It returns 0 only if it survives, which it must not.
+// It returns 0 only if it survives, which it must not. And, for a process that ends while the
+// shell holds a hand-over:
+//   fail_fast_probe held-hand-over   ends as the program does, with 42, once a hand-over has started
+//                                    that never returns; 1 when the hand-over did not start
 
 #include <windows.h>
 
@@ -20,6 +23,7 @@
 #include "win/failure.h"
 #include "win/form.h"
 #include "win/message_loop.h"
+#include "win/shell.h"
 
 namespace {
 
@@ -61,6 +65,18 @@ int main(int argc, char** argv) {
             Sleep(10);
         }
         return 0;
+    }
+    if (mode == "held-hand-over") {
+        static const HANDLE entered = CreateEventW(nullptr, TRUE, FALSE, nullptr);
+        win::DocumentOpener opener(L"C:\\", [](std::int32_t) {}, [](const std::wstring&, const std::wstring&) {
+            SetEvent(entered);
+            Sleep(INFINITE);
+            return std::int32_t{33};
+        });
+        opener.Open(L"https://tavelin.example.org/");
+        if (WaitForSingleObject(entered, 10000) != WAIT_OBJECT_0) return 1;
+        // As the program ends: its run returned, and the process goes with the hand-over held.
+        win::EndProcess(42);
     }
     // The stack protector ends the process by itself, before any routing is set up.
     if (mode == "overrun") return Overrun(static_cast<std::size_t>(argc) + 62);
