@@ -39,8 +39,11 @@ endif()
 # carries the load configuration that describes its guard (win/load_config.c). The linker looks
 # for it by name and takes it from a library only when asked to.
 if(TAVELIN_GUARD_CF)
-  add_library(tavelin_load_config STATIC ${PROJECT_SOURCE_DIR}/win/load_config.c)
+  # And every thread that winpthreads starts begins at a routine the guard's table holds
+  # (win/thread_start_guard.c).
+  add_library(tavelin_load_config STATIC ${PROJECT_SOURCE_DIR}/win/load_config.c
+                                         ${PROJECT_SOURCE_DIR}/win/thread_start_guard.c)
   target_compile_options(tavelin_load_config PRIVATE -Wall -Wextra -Werror)
-  add_link_options(-Wl,--undefined=_load_config_used)
+  add_link_options(-Wl,--undefined=_load_config_used -Wl,--wrap=_beginthreadex)
   link_libraries(tavelin_load_config)
 endif()
