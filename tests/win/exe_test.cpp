@@ -251,7 +251,8 @@ std::multimap<std::string, DWORD> MapSymbols() {
 // Control Flow Guard is on: every window procedure (found by its signature, so a new one is
 // audited too) and the routine that msvcrt's _beginthreadex starts each std::thread at
 // (win/thread_start_guard.c; winpthreads' own, compiled without the guard, is not in the table).
-// One missing from the table would end the program on its first message or thread.
+// And the runtime's TLS callback, which the loader calls at every thread's start and end. One
+// missing from the table would end the program on its first message or thread.
 TEST(TavelinExe, FunctionsHandedToWindowsAreValidCallTargets) {
     const std::vector<char> file = ReadFile(ExePath());
     ASSERT_GT(file.size(), 1024u);
@@ -270,13 +271,14 @@ TEST(TavelinExe, FunctionsHandedToWindowsAreValidCallTargets) {
     std::set<std::string> windowProcedures;
     for (const auto& [name, rva] : symbols) {
         const bool windowProcedure = name.ends_with("(HWND__*, unsigned int, unsigned long long, long long)");
-        if (!windowProcedure && name != "tavelin_thread_start") continue;
+        if (!windowProcedure && name != "tavelin_thread_start" && name != "__dyn_tls_init") continue;
         if (windowProcedure) windowProcedures.insert(name);
         EXPECT_TRUE(table.count(rva)) << name << " at 0x" << std::hex << rva;
     }
     EXPECT_GE(windowProcedures.size(), 4u);
     EXPECT_TRUE(windowProcedures.count("win::Form::WndProc(HWND__*, unsigned int, unsigned long long, long long)"));
     EXPECT_EQ(symbols.count("tavelin_thread_start"), 1u) << "threads start elsewhere";
+    EXPECT_EQ(symbols.count("__dyn_tls_init"), 1u);
 }
 
 // CET shadow-stack compatibility (BinSkim's BA2025): the extended DLL characteristics entry of
