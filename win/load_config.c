@@ -107,8 +107,9 @@ __attribute__((section(".00cfg"), used)) void* const volatile __guard_dispatch_i
     tavelin_guard_dispatch_unchecked;
 
 /* The runtime's TLS callback, which the loader calls for every thread: compiled without the guard,
- * it is in the table only if instrumented code takes its address (docs/WINDOWS.md). */
-extern void __stdcall __dyn_tls_init(void*, unsigned long, void*);
+ * it is in the table only if instrumented code takes its address (docs/WINDOWS.md). Weak: a
+ * program linked without the runtime (-nostdlib) has none. */
+extern void __stdcall __dyn_tls_init(void*, unsigned long, void*) __attribute__((weak));
 __attribute__((used)) static void (__stdcall* const tavelin_tls_callback)(void*, unsigned long, void*) =
     &__dyn_tls_init;
 
