@@ -262,7 +262,7 @@ TEST(TavelinExe, FunctionsHandedToWindowsAreValidCallTargets) {
     const std::set<DWORD> table(guard.functions.begin(), guard.functions.end());
 
     const auto symbols = MapSymbols();
-    ASSERT_FALSE(symbols.empty()) << "no tavelin.map beside the tests";
+    ASSERT_FALSE(symbols.empty()) << "no symbols from tavelin.map beside the tests (none, or not LLD's map)";
     ASSERT_EQ(symbols.count("_load_config_used"), 1u);
     ASSERT_EQ(symbols.find("_load_config_used")->second,
               nt.OptionalHeader.DataDirectory[IMAGE_DIRECTORY_ENTRY_LOAD_CONFIG].VirtualAddress)
