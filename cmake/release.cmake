@@ -18,6 +18,14 @@ set(TAVELIN_RELEASE_ZIP ${TAVELIN_RELEASE_FOLDER}-${TAVELIN_RELEASE_ARCH}.zip)
 set(TAVELIN_RELEASE_DIR ${CMAKE_BINARY_DIR}/release)
 list(TRANSFORM TAVELIN_SIBLING_FILES PREPEND ${TAVELIN_DIST_DIR}/ OUTPUT_VARIABLE sibling_paths)
 set(TAVELIN_RELEASE_FILES $<TARGET_FILE:tavelin> ${sibling_paths})
+# What chooses the compiler's target and runtime (Clang: the target and the MinGW root).
+set(compiler_flags)
+if(CMAKE_CXX_COMPILER_TARGET)
+  list(APPEND compiler_flags --compiler-flag=--target=${CMAKE_CXX_COMPILER_TARGET})
+endif()
+if(CMAKE_SYSROOT)
+  list(APPEND compiler_flags --compiler-flag=--sysroot=${CMAKE_SYSROOT})
+endif()
 add_custom_target(tavelin_release ALL
   COMMAND ${Python3_EXECUTABLE} ${PROJECT_SOURCE_DIR}/tools/package.py
           --folder ${TAVELIN_RELEASE_FOLDER} --zip ${TAVELIN_RELEASE_ZIP}
@@ -25,7 +33,7 @@ add_custom_target(tavelin_release ALL
   COMMAND ${Python3_EXECUTABLE} ${PROJECT_SOURCE_DIR}/tools/buildinfo.py
           --out ${TAVELIN_RELEASE_DIR}/BUILDINFO --source ${PROJECT_SOURCE_DIR}
           --zip ${TAVELIN_RELEASE_ZIP} --build-type ${CMAKE_BUILD_TYPE}
-          --compiler ${CMAKE_CXX_COMPILER} --host-compiler ${TAVELIN_HOST_CXX}
+          --compiler ${CMAKE_CXX_COMPILER} ${compiler_flags} --host-compiler ${TAVELIN_HOST_CXX}
           --tool ${CMAKE_RC_COMPILER} --tool ${CMAKE_COMMAND} --tool ${CMAKE_MAKE_PROGRAM}
   BYPRODUCTS ${TAVELIN_RELEASE_DIR}/${TAVELIN_RELEASE_ZIP} ${TAVELIN_RELEASE_DIR}/SHA256SUMS
              ${TAVELIN_RELEASE_DIR}/BUILDINFO

@@ -47,20 +47,21 @@ def commit(source):
 
 
 def toolchain_files(cxx, host_cxx, tools):
-    """Every file of the toolchain the build used (resolved paths)."""
-    files = [cxx, host_cxx] + tools
-    for program in ("cc1plus", "cc1", "as", "ld"):
-        files.append(run(cxx, f"-print-prog-name={program}").strip())
+    """Every file of the toolchain the build used (resolved paths); cxx is the compiler's command
+    with the flags that choose its target and runtime."""
+    files = [cxx[0], host_cxx] + tools
+    for program in ("cc1plus", "cc1", "as", "ld", "ld.lld"):
+        files.append(run(*cxx, f"-print-prog-name={program}").strip())
     # The asset generators: built for this machine, with its compiler and C++ library.
     files.append(run(host_cxx, "-print-prog-name=cc1plus").strip())
     for library in ("libstdc++.so", "libm.so.6"):
         files.append(run(host_cxx, f"-print-file-name={library}").strip())
     for library in ("crt2.o", "libmsvcrt.a", "libkernel32.a", "libmingw32.a", "libmingwex.a",
                     "libwinpthread.a", "libstdc++.a", "libgcc.a", "libgcc_eh.a", "libssp.a"):
-        files.append(run(cxx, f"-print-file-name={library}").strip())
+        files.append(run(*cxx, f"-print-file-name={library}").strip())
     # The headers a Win32 translation unit of the program reads: one of each folder is enough to
     # find the package that installed the folder.
-    dependencies = run(cxx, "-x", "c++", "-M", "-", input="#include <windows.h>\n#include <cstdlib>\n")
+    dependencies = run(*cxx, "-x", "c++", "-M", "-", input="#include <windows.h>\n#include <cstdlib>\n")
     folders = {}
     for f in dependencies.replace("\\\n", " ").split():
         if f.startswith("/"):
@@ -114,13 +115,18 @@ def main():
     parser.add_argument("--zip", required=True)
     parser.add_argument("--build-type", default="")
     parser.add_argument("--compiler", required=True)
+    parser.add_argument("--compiler-flag", action="append", default=[],
+                        help="a flag the build gives the compiler to choose its target and runtime")
     parser.add_argument("--host-compiler", required=True)
     parser.add_argument("--tool", action="append", default=[])
     args = parser.parse_args()
 
-    files = toolchain_files(args.compiler, args.host_compiler, args.tool)
+    cxx = [args.compiler] + args.compiler_flag
+    files = toolchain_files(cxx, args.host_compiler, args.tool)
     versions, unowned = packages_of(files)
-    ld = run(args.compiler, "-print-prog-name=ld").strip() or "ld"
+    # Clang links with LLD (-fuse-ld=lld), GCC with its ld.
+    linker = "ld.lld" if "clang" in os.path.basename(args.compiler) else "ld"
+    ld = run(*cxx, f"-print-prog-name={linker}").strip() or linker
     lines = [
         f"# How {args.zip} was built. The same commit built with these packages gives the same",
         "# bytes: tools/reproducible.sh --release checks a download against its commit.",

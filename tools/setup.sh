@@ -2,7 +2,7 @@
 # Installs the Debian packages that building and testing Tavelin needs, when they are missing.
 set -euo pipefail
 
-packages=(cmake ninja-build g++ googletest mingw-w64 g++-mingw-w64-x86-64-posix
+packages=(cmake ninja-build g++ googletest mingw-w64 g++-mingw-w64-x86-64-posix clang-22 lld-22 llvm-22
           wine wine64 xvfb xdotool imagemagick x11-utils python3 openssl osslsigncode)
 missing=()
 for p in "${packages[@]}"; do

@@ -1,5 +1,6 @@
 // The built tavelin.exe as a file: its imports, header flags, sections, relocations, version
-// record and manifest; what binary scanners check of it, and the build's compile commands.
+// record and manifest; what binary scanners check of it (Control Flow Guard and CET shadow-stack
+// compatibility among them, with the link's map beside it), and the build's compile commands.
 //
 // TAVELIN_AUDITED_EXE (a Windows path) names another tavelin.exe to read, such as a signed
 // release's: `tavelin_win_tests --gtest_filter=TavelinExe.*:Resources.*`.
@@ -8,6 +9,9 @@
 #include <windows.h>
 #include <imagehlp.h>
 
+#include <algorithm>
+#include <cctype>
+#include <cstdio>
 #include <cstdlib>
 #include <cstring>
 #include <fstream>
@@ -139,6 +143,164 @@ TEST(TavelinExe, NoSectionBothWritableAndExecutableOrSharedAndWritable) {
         if (c & IMAGE_SCN_MEM_EXECUTE) ++executable;
     }
     EXPECT_EQ(executable, 1) << "the code, in one section";
+}
+
+// Control Flow Guard as Windows reads it (BinSkim's BA2008). The header asks for it; the load
+// configuration is there, of a size the loader of Windows 10 1809 and later reads the guard fields
+// from, and says the code is instrumented and has a function table; the table is non-empty,
+// sorted (the loader searches it) and names only code; the two pointers the instrumented calls
+// go through lie in the image's read-only data, where the loader alone writes them.
+constexpr DWORD kGuardCfInstrumented = 0x00000100;        // IMAGE_GUARD_CF_INSTRUMENTED
+constexpr DWORD kGuardCfFunctionTablePresent = 0x00000400; // IMAGE_GUARD_CF_FUNCTION_TABLE_PRESENT
+constexpr DWORD kGuardCfTableStrideMask = 0xF0000000;      // IMAGE_GUARD_CF_FUNCTION_TABLE_SIZE_MASK
+// The fields of IMAGE_LOAD_CONFIG_DIRECTORY64 that the audit reads (MinGW-w64 10's structure ends
+// before them).
+constexpr DWORD kGuardCheckPointerAt = 0x70, kGuardDispatchPointerAt = 0x78, kGuardTableAt = 0x80,
+                kGuardCountAt = 0x88, kGuardFlagsAt = 0x90, kLoadConfigSizeSince1809 = 0x118;
+
+struct Guard {
+    DWORD flags = 0;
+    std::vector<DWORD> functions;  // RVAs, in the table's order
+    ULONGLONG checkPointer = 0, dispatchPointer = 0;
+};
+
+// The load configuration's guard fields and function table, read as the loader reads them.
+Guard ReadGuard(const test_support::ImageReader& at, const IMAGE_NT_HEADERS64& nt) {
+    const IMAGE_DATA_DIRECTORY directory = nt.OptionalHeader.DataDirectory[IMAGE_DIRECTORY_ENTRY_LOAD_CONFIG];
+    Guard guard;
+    const auto size = test_support::ReadAt<DWORD>(at, directory.VirtualAddress);
+    if (size < kGuardFlagsAt + sizeof(DWORD)) return guard;
+    guard.flags = test_support::ReadAt<DWORD>(at, directory.VirtualAddress + kGuardFlagsAt);
+    guard.checkPointer = test_support::ReadAt<ULONGLONG>(at, directory.VirtualAddress + kGuardCheckPointerAt);
+    guard.dispatchPointer = test_support::ReadAt<ULONGLONG>(at, directory.VirtualAddress + kGuardDispatchPointerAt);
+    const auto table = test_support::ReadAt<ULONGLONG>(at, directory.VirtualAddress + kGuardTableAt);
+    const auto count = test_support::ReadAt<ULONGLONG>(at, directory.VirtualAddress + kGuardCountAt);
+    // Each entry: an RVA, then as many bytes of its own flags as the stride field says.
+    const DWORD stride = sizeof(DWORD) + ((guard.flags & kGuardCfTableStrideMask) >> 28);
+    if (!table || count > 1000000) return guard;
+    const auto tableRva = static_cast<DWORD>(table - nt.OptionalHeader.ImageBase);
+    for (ULONGLONG i = 0; i < count; ++i) {
+        guard.functions.push_back(test_support::ReadAt<DWORD>(at, static_cast<DWORD>(tableRva + i * stride)));
+    }
+    return guard;
+}
+
+const IMAGE_SECTION_HEADER* SectionOf(const std::vector<IMAGE_SECTION_HEADER>& sections, ULONGLONG rva) {
+    for (const IMAGE_SECTION_HEADER& s : sections) {
+        if (rva >= s.VirtualAddress && rva < s.VirtualAddress + s.Misc.VirtualSize) return &s;
+    }
+    return nullptr;
+}
+
+TEST(TavelinExe, ControlFlowGuard) {
+    const std::vector<char> file = ReadFile(ExePath());
+    ASSERT_GT(file.size(), 1024u);
+    const auto image = test_support::FileImage(file);
+    const IMAGE_NT_HEADERS64 nt = test_support::NtHeaders(image);
+    EXPECT_TRUE(nt.OptionalHeader.DllCharacteristics & IMAGE_DLLCHARACTERISTICS_GUARD_CF) << "header: GUARD_CF";
+
+    const IMAGE_DATA_DIRECTORY directory = nt.OptionalHeader.DataDirectory[IMAGE_DIRECTORY_ENTRY_LOAD_CONFIG];
+    ASSERT_NE(directory.VirtualAddress, 0u) << "no load configuration";
+    const auto size = test_support::ReadAt<DWORD>(image, directory.VirtualAddress);
+    EXPECT_EQ(size, directory.Size) << "the directory and the structure disagree on its size";
+    ASSERT_GE(size, kLoadConfigSizeSince1809) << "too small for the guard fields Windows 10 1809 reads";
+    EXPECT_LE(size, 0x1000u) << "not a load configuration";
+
+    const Guard guard = ReadGuard(image, nt);
+    EXPECT_TRUE(guard.flags & kGuardCfInstrumented) << std::hex << guard.flags;
+    EXPECT_TRUE(guard.flags & kGuardCfFunctionTablePresent) << std::hex << guard.flags;
+    ASSERT_FALSE(guard.functions.empty()) << "empty function table";
+    EXPECT_TRUE(std::is_sorted(guard.functions.begin(), guard.functions.end()));
+    EXPECT_EQ(std::adjacent_find(guard.functions.begin(), guard.functions.end()), guard.functions.end())
+        << "an entry twice";
+    const auto sections = test_support::Sections(image);
+    for (DWORD rva : guard.functions) {
+        const IMAGE_SECTION_HEADER* section = SectionOf(sections, rva);
+        ASSERT_TRUE(section && (section->Characteristics & IMAGE_SCN_MEM_EXECUTE))
+            << "entry 0x" << std::hex << rva << " is not code";
+    }
+    for (ULONGLONG pointer : {guard.checkPointer, guard.dispatchPointer}) {
+        ASSERT_GE(pointer, nt.OptionalHeader.ImageBase);
+        const IMAGE_SECTION_HEADER* section = SectionOf(sections, pointer - nt.OptionalHeader.ImageBase);
+        ASSERT_TRUE(section) << "guard pointer outside the image";
+        EXPECT_FALSE(section->Characteristics & (IMAGE_SCN_MEM_WRITE | IMAGE_SCN_MEM_EXECUTE))
+            << "guard pointer in " << test_support::SectionName(*section);
+    }
+}
+
+// The link's map beside the build (app/CMakeLists.txt): each symbol's RVA by its (demangled)
+// name. The map belongs to the exe when both put the load configuration at the same place.
+std::multimap<std::string, DWORD> MapSymbols() {
+    std::ifstream in((BuildFolder() + L"\\tavelin.map").c_str());
+    std::multimap<std::string, DWORD> symbols;
+    std::string line;
+    std::getline(in, line);  // Address Size Align Out In Symbol
+    while (std::getline(in, line)) {
+        unsigned rva = 0, size = 0, align = 0;
+        int consumed = 0;
+        if (std::sscanf(line.c_str(), "%x %x %u %n", &rva, &size, &align, &consumed) < 3) continue;
+        std::string name = line.substr(static_cast<size_t>(consumed));
+        while (!name.empty() && std::isspace(static_cast<unsigned char>(name.back()))) name.pop_back();
+        // Symbol lines have no size; section and input-section lines do.
+        if (size == 0 && !name.empty()) symbols.emplace(name, rva);
+    }
+    return symbols;
+}
+
+// What Windows calls through a pointer the program gave it, and checks against the table where
+// Control Flow Guard is on: every window procedure (found by its signature, so a new one is
+// audited too) and the routine that msvcrt's _beginthreadex starts each std::thread at
+// (win/thread_start_guard.c; winpthreads' own, compiled without the guard, is not in the table).
+// And the runtime's TLS callback, which the loader calls at every thread's start and end. One
+// missing from the table would end the program on its first message or thread.
+TEST(TavelinExe, FunctionsHandedToWindowsAreValidCallTargets) {
+    const std::vector<char> file = ReadFile(ExePath());
+    ASSERT_GT(file.size(), 1024u);
+    const auto image = test_support::FileImage(file);
+    const IMAGE_NT_HEADERS64 nt = test_support::NtHeaders(image);
+    const Guard guard = ReadGuard(image, nt);
+    const std::set<DWORD> table(guard.functions.begin(), guard.functions.end());
+
+    const auto symbols = MapSymbols();
+    ASSERT_FALSE(symbols.empty()) << "no symbols from tavelin.map beside the tests (none, or not LLD's map)";
+    ASSERT_EQ(symbols.count("_load_config_used"), 1u);
+    ASSERT_EQ(symbols.find("_load_config_used")->second,
+              nt.OptionalHeader.DataDirectory[IMAGE_DIRECTORY_ENTRY_LOAD_CONFIG].VirtualAddress)
+        << "tavelin.map is not the map of this tavelin.exe";
+
+    std::set<std::string> windowProcedures;
+    for (const auto& [name, rva] : symbols) {
+        const bool windowProcedure = name.ends_with("(HWND__*, unsigned int, unsigned long long, long long)");
+        if (!windowProcedure && name != "tavelin_thread_start" && name != "__dyn_tls_init") continue;
+        if (windowProcedure) windowProcedures.insert(name);
+        EXPECT_TRUE(table.count(rva)) << name << " at 0x" << std::hex << rva;
+    }
+    EXPECT_GE(windowProcedures.size(), 4u);
+    EXPECT_TRUE(windowProcedures.count("win::Form::WndProc(HWND__*, unsigned int, unsigned long long, long long)"));
+    EXPECT_EQ(symbols.count("tavelin_thread_start"), 1u) << "threads start elsewhere";
+    EXPECT_TRUE(symbols.count("__dyn_tls_init"));
+}
+
+// CET shadow-stack compatibility (BinSkim's BA2025): the extended DLL characteristics entry of
+// the debug directory has CET_COMPAT, so that Windows keeps a shadow stack for the process where
+// the processor has one and the system asks for it.
+TEST(TavelinExe, CetShadowStackCompatible) {
+    constexpr DWORD kExtendedDllCharacteristics = 20;  // IMAGE_DEBUG_TYPE_EX_DLLCHARACTERISTICS
+    constexpr DWORD kCetCompat = 0x01;                  // IMAGE_DLLCHARACTERISTICS_EX_CET_COMPAT
+    const std::vector<char> file = ReadFile(ExePath());
+    ASSERT_GT(file.size(), 1024u);
+    const auto image = test_support::FileImage(file);
+    const IMAGE_DATA_DIRECTORY debug =
+        test_support::NtHeaders(image).OptionalHeader.DataDirectory[IMAGE_DIRECTORY_ENTRY_DEBUG];
+    int entries = 0;
+    for (DWORD at = 0; at + sizeof(IMAGE_DEBUG_DIRECTORY) <= debug.Size; at += sizeof(IMAGE_DEBUG_DIRECTORY)) {
+        const auto entry = test_support::ReadAt<IMAGE_DEBUG_DIRECTORY>(image, debug.VirtualAddress + at);
+        if (entry.Type != kExtendedDllCharacteristics) continue;
+        ++entries;
+        ASSERT_GE(entry.SizeOfData, sizeof(DWORD));
+        EXPECT_TRUE(test_support::ReadAt<DWORD>(image, entry.AddressOfRawData) & kCetCompat);
+    }
+    EXPECT_EQ(entries, 1) << "extended DLL characteristics in the debug directory";
 }
 
 // Every file of the program (core, win, app) is compiled with the stack protector, which must be
