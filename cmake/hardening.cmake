@@ -40,10 +40,13 @@ endif()
 # for it by name and takes it from a library only when asked to.
 if(TAVELIN_GUARD_CF)
   # And every thread that winpthreads starts begins at a routine the guard's table holds
-  # (win/thread_start_guard.c).
+  # (win/thread_start_guard.c), as does the list of TLS callbacks the loader walks
+  # (win/tls_callback_guard.c).
   add_library(tavelin_load_config STATIC ${PROJECT_SOURCE_DIR}/win/load_config.c
-                                         ${PROJECT_SOURCE_DIR}/win/thread_start_guard.c)
+                                         ${PROJECT_SOURCE_DIR}/win/thread_start_guard.c
+                                         ${PROJECT_SOURCE_DIR}/win/tls_callback_guard.c)
   target_compile_options(tavelin_load_config PRIVATE -Wall -Wextra -Werror)
-  add_link_options(-Wl,--undefined=_load_config_used -Wl,--wrap=_beginthreadex)
+  add_link_options(-Wl,--undefined=_load_config_used -Wl,--undefined=tavelin_tls_first
+                   -Wl,--wrap=_beginthreadex)
   link_libraries(tavelin_load_config)
 endif()

@@ -106,13 +106,6 @@ __attribute__((section(".00cfg"), used)) void* const volatile __guard_check_ical
 __attribute__((section(".00cfg"), used)) void* const volatile __guard_dispatch_icall_fptr =
     tavelin_guard_dispatch_unchecked;
 
-/* The runtime's TLS callback, which the loader calls for every thread: compiled without the guard,
- * it is in the table only if instrumented code takes its address (docs/WINDOWS.md). Weak: a
- * program linked without the runtime (-nostdlib) has none. */
-extern void __stdcall __dyn_tls_init(void*, unsigned long, void*) __attribute__((weak));
-__attribute__((used)) static void (__stdcall* const tavelin_tls_callback)(void*, unsigned long, void*) =
-    &__dyn_tls_init;
-
 /* Defined by LLD: the tables' addresses, and counts and flags as absolute values. */
 extern char __guard_fids_table[], __guard_fids_count[], __guard_flags[];
 extern char __guard_iat_table[], __guard_iat_count[];

@@ -10,6 +10,7 @@
 #include <imagehlp.h>
 
 #include <algorithm>
+#include <atomic>
 #include <cctype>
 #include <cstdio>
 #include <cstdlib>
@@ -20,6 +21,7 @@
 #include <regex>
 #include <set>
 #include <string>
+#include <thread>
 #include <vector>
 
 #include "tests/support/pe_image.h"
@@ -251,8 +253,9 @@ std::multimap<std::string, DWORD> MapSymbols() {
 // Control Flow Guard is on: every window procedure (found by its signature, so a new one is
 // audited too) and the routine that msvcrt's _beginthreadex starts each std::thread at
 // (win/thread_start_guard.c; winpthreads' own, compiled without the guard, is not in the table).
-// And the runtime's TLS callback, which the loader calls at every thread's start and end. One
-// missing from the table would end the program on its first message or thread.
+// And every TLS callback the loader walks, read from the image's TLS directory, which it calls at
+// the process's and every thread's start and end. One missing from the table would end the
+// program before main, on its first message or on its first thread.
 TEST(TavelinExe, FunctionsHandedToWindowsAreValidCallTargets) {
     const std::vector<char> file = ReadFile(ExePath());
     ASSERT_GT(file.size(), 1024u);
@@ -271,14 +274,46 @@ TEST(TavelinExe, FunctionsHandedToWindowsAreValidCallTargets) {
     std::set<std::string> windowProcedures;
     for (const auto& [name, rva] : symbols) {
         const bool windowProcedure = name.ends_with("(HWND__*, unsigned int, unsigned long long, long long)");
-        if (!windowProcedure && name != "tavelin_thread_start" && name != "__dyn_tls_init") continue;
+        if (!windowProcedure && name != "tavelin_thread_start") continue;
         if (windowProcedure) windowProcedures.insert(name);
         EXPECT_TRUE(table.count(rva)) << name << " at 0x" << std::hex << rva;
     }
     EXPECT_GE(windowProcedures.size(), 4u);
     EXPECT_TRUE(windowProcedures.count("win::Form::WndProc(HWND__*, unsigned int, unsigned long long, long long)"));
     EXPECT_EQ(symbols.count("tavelin_thread_start"), 1u) << "threads start elsewhere";
-    EXPECT_TRUE(symbols.count("__dyn_tls_init"));
+
+    const IMAGE_DATA_DIRECTORY tls = nt.OptionalHeader.DataDirectory[IMAGE_DIRECTORY_ENTRY_TLS];
+    ASSERT_NE(tls.VirtualAddress, 0u) << "no TLS directory";
+    const auto directory = test_support::ReadAt<IMAGE_TLS_DIRECTORY64>(image, tls.VirtualAddress);
+    ASSERT_GE(directory.AddressOfCallBacks, nt.OptionalHeader.ImageBase);
+    const auto list = static_cast<DWORD>(directory.AddressOfCallBacks - nt.OptionalHeader.ImageBase);
+    int callbacks = 0;
+    for (DWORD at = list;; at += sizeof(ULONGLONG), ++callbacks) {
+        const auto callback = test_support::ReadAt<ULONGLONG>(image, at);
+        if (callback == 0) break;
+        EXPECT_TRUE(table.count(static_cast<DWORD>(callback - nt.OptionalHeader.ImageBase)))
+            << "TLS callback " << callbacks << " at 0x" << std::hex << callback;
+    }
+    EXPECT_GE(callbacks, 1);
+}
+
+// The callbacks behind the loader's list (win/tls_callback_guard.c) still run, in the list's
+// order and for every reason: one of this test's own, placed after the runtime's, sees a thread
+// come and go.
+namespace {
+std::atomic<int> g_threadAttached{0}, g_threadDetached{0};
+void __stdcall CountThreads(void*, DWORD reason, void*) {
+    if (reason == DLL_THREAD_ATTACH) ++g_threadAttached;
+    if (reason == DLL_THREAD_DETACH) ++g_threadDetached;
+}
+[[gnu::section(".CRT$XLY"), gnu::used]] const PIMAGE_TLS_CALLBACK g_countThreads = CountThreads;
+}  // namespace
+
+TEST(TavelinExe, TheRuntimesTlsCallbacksStillRun) {
+    const int attached = g_threadAttached, detached = g_threadDetached;
+    std::thread([] {}).join();
+    EXPECT_GT(g_threadAttached.load(), attached);
+    EXPECT_GT(g_threadDetached.load(), detached);
 }
 
 // CET shadow-stack compatibility (BinSkim's BA2025): the extended DLL characteristics entry of
