@@ -346,7 +346,7 @@ scenario_sound() {
   # Our sound, played to its end.
   click_control about sound-spot
   driver settle about 20000 || fail "the window did not answer after the sound"
-  expect "the whole of korvane.dll is played" "$(captured)" "$pcm_bytes"
+  expect "the whole of korvane.dll is played, once" "$(whole_once "$(captured)" "$pcm_bytes")" whole
 
   # The window waits for the sound: with five seconds of silence in its place, the driver asks
   # the window all along whether it answers while the spot is clicked. (Wine's null device plays
@@ -365,7 +365,7 @@ scenario_sound() {
   echo "info: the window did not answer for ${longest} ms; then $size of $silence bytes were played"
   [ "${longest:-0}" -ge 500 ] && ok "the window waits while the sound plays" \
     || fail "the window kept answering while the sound played (longest wait ${longest} ms)"
-  expect "when the window answers again, the whole sound has been played" "$size" "$silence"
+  expect "when the window answers again, the whole sound has been played" "$(whole_once "$size" "$silence")" whole
 
   # The rest of the photograph is not the spot.
   before=$(capture_stamp)
@@ -424,7 +424,7 @@ scenario_unicode() {
     rm -f "$CAPTURE"
     click_control about sound-spot
     driver settle about 20000 || fail "from $folder: the window did not answer after the sound"
-    expect "from $folder: the sound spot plays the program's own sound" "$(captured)" "$pcm_bytes"
+    expect "from $folder: the sound spot plays the program's own sound" "$(whole_once "$(captured)" "$pcm_bytes")" whole
     close_about "from $folder"
   done
 }

@@ -425,6 +425,10 @@ CONF
   on_exit "WINEPREFIX='$WINEPREFIX' audio ''"
 }
 audio() { timeout 60 wine reg add 'HKCU\Software\Wine\Drivers' /v Audio /d "$1" /f </dev/null >/dev/null 2>&1; }
+# whole_once BYTES SOUND: "whole" when BYTES captured hold a sound of SOUND bytes played once to
+# its end, else BYTES. On a loaded machine Wine's audio thread can fall behind and write a
+# little silence into the stream, never a sound's length.
+whole_once() { if [ "$1" -ge "$2" ] && [ "$1" -lt $(($2 * 2)) ]; then echo whole; else echo "$1"; fi; }
 # captured: the size of the last sound played.
 captured() { stat -c %s "$CAPTURE" 2>/dev/null || echo 0; }
 # write_silence BYTES FILE: a wave file of that many bytes of 16-bit mono silence at 22050 Hz.
