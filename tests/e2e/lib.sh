@@ -167,7 +167,15 @@ windows_path() {
 
 # driver VERB ARGS...: the window driver (its verbs are listed at the top of driver.cpp); it sees
 # only the windows of the program started last. Its answer is lines "key=value".
-driver() { timeout -k 5 120 wine "$TAVELIN_DRIVER" "$@" </dev/null | tr -d '\r'; }
+# A failure the driver does not explain itself (a crash, a start that failed) is named on the
+# error output, so that the check it fails can be told from a condition not met.
+driver() {
+  local status started=${EPOCHREALTIME/./}
+  timeout -k 5 120 wine "$TAVELIN_DRIVER" "$@" </dev/null | tr -d '\r'
+  status=${PIPESTATUS[0]}
+  [ "$status" -le 2 ] || echo "driver $*: exit code $status after $(( (${EPOCHREALTIME/./} - started) / 1000 )) ms" >&2
+  return "$status"
+}
 
 # read_answer: an answer on the standard input into ANSWER (key -> value).
 declare -A ANSWER=()
