@@ -15,7 +15,7 @@ tools/setup.sh
 cmake --preset windows >/dev/null
 cmake --build --preset windows --target tavelin tavelin_assets tavelin_driver >/dev/null
 
-. tests/wine/lib.sh
+. tools/wine-env.sh
 tav_wine_env
 export WINEPREFIX=$root/build/run-prefix
 
@@ -58,8 +58,8 @@ fi
 driver() { wine "$root/build/windows/tavelin_driver.exe" "$@" | tr -d '\r'; }
 wine "$exe" "$drive" >/dev/null 2>&1 &
 pid=$!
-driver wait result 120000 >/dev/null
-sleep 0.5
+# Shown, in front and painted: what the screenshot takes.
+driver ready result 120000 >/dev/null
 while IFS= read -r line; do
   [ "${line%%=*}" = rect ] && IFS=, read -r l t r b <<<"${line#*=}"
 done < <(driver window result)

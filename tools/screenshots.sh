@@ -45,17 +45,16 @@ pid=$!
 trap 'kill "$pid" 2>/dev/null || true' EXIT
 
 driver wait wait 30000 >/dev/null
-sleep 1.5
+sleep 1.5  # about time itself: the picture shows the clip as it plays 1.5 s after the window shows
 grab wait "$shots/wait.png"
-driver wait result 60000 >/dev/null
-sleep 0.5
+driver ready result 60000 >/dev/null
 grab result "$shots/result.png"
 convert "$shots/wait.png" -size 24x1 xc:white "$shots/result.png" -background white -gravity center \
   +append -bordercolor white -border 12 "$out/windows.png"
 
 driver click result info >/dev/null
-driver wait about 10000 >/dev/null
-sleep 1
+driver ready about 10000 >/dev/null
+sleep 1  # about time itself: the picture shows the About window's clip as it plays a second after the show
 # The About window has no frame of its own to show the window behind it: take both.
 IFS=, read -r l t r b <<<"$(value rect window result)"
 IFS=, read -r al at ar ab <<<"$(value rect window about)"
@@ -64,13 +63,13 @@ import -window root -crop "$((x1 - x0 + 24))x$((y1 - y0 + 24))+$((x0 - 12))+$((y
 
 # Orrimel starts the effect; a click ends it.
 IFS=, read -r l t w h <<<"$(value rect rect about effect)"
-xdotool mousemove $((l + w / 2)) $((t + h / 2)) sleep 0.1 click 1
+xdotool mousemove $((l + w / 2)) $((t + h / 2)) click 1
 driver wait effect 10000 >/dev/null
 xdotool mousemove $((width - 1)) $((height - 1))
-sleep "${TAVELIN_EFFECT_SECONDS:-1}"
+sleep "${TAVELIN_EFFECT_SECONDS:-1}"  # about time itself: the picture shows what the effect made of the screen in that time
 import -window root "$shots/effect-full.png"
 convert "$shots/effect-full.png" -resize 50% "$out/effect.png"
-xdotool mousemove $((width / 2)) $((height / 2)) sleep 0.1 click 1
+xdotool mousemove $((width / 2)) $((height / 2)) click 1
 wait "$pid" || true
 trap - EXIT
 echo "wrote docs/windows.png docs/about.png docs/effect.png"

@@ -34,17 +34,14 @@ scenario_window() {
     local x y w h
     read -r x y w h < <(control_rect about "$1")
     xdotool mousemove $((x + ${2:-w / 2})) $((y + ${3:-h / 2}))
-    sleep 0.3
+    # The window has taken the move (and set its pointer) once it has repainted after it.
+    driver settle about || fail "the About window did not take the pointer's move over $1"
   }
   # other_than HANDLE: the pointer shown once it is another one (within 3 s).
   other_than() {
-    local i shown
-    for i in $(seq 30); do
-      shown=$(answer cursor)
-      [ "$shown" != "$1" ] && break
-      sleep 0.1
-    done
-    echo "$shown"
+    shown_other() { SHOWN=$(answer cursor); [ "$SHOWN" != "$1" ]; }
+    tav_until 3 shown_other "$1"
+    echo "$SHOWN"
   }
   pointer_at window 300 100
   plain=$(answer cursor)
@@ -53,10 +50,15 @@ scenario_window() {
   [ -n "$hand" ] && [ "$hand" != "$plain" ] && ok "a pointer of its own over the links" \
     || fail "the pointer over a link ($hand) is the window's ($plain)"
   for id in home-page readme effect; do
+    pointer_at window 300 100
+    settled "$plain" 3 answer cursor >/dev/null
     pointer_at "$id"
     expect "the same pointer over link $id" "$(settled "$hand" 3 answer cursor)" "$hand"
   done
+  # From a link each time: the plain pointer then shows only once the control has set it.
   for id in version rights sound-spot; do
+    pointer_at licence
+    settled "$hand" 3 answer cursor >/dev/null
     pointer_at "$id"
     expect "the plain pointer over control $id" "$(settled "$plain" 3 answer cursor)" "$plain"
   done
@@ -104,7 +106,8 @@ scenario_links() {
 
   # Held down with auto-repeat, the key opens the licence once, on its release.
   xdotool keydown Escape
-  sleep 0.8
+  sleep 0.8  # about time itself: held past the keyboard's repeat delay, so that repeats come
+  driver settle about || fail "the About window did not take the held Escape"
   expect "nothing while Escape is held" "$(shell_requests)" "$n"
   xdotool keyup Escape
   n=$((n + 1))
@@ -118,8 +121,9 @@ scenario_links() {
   expect_request "$n" "the maker's address" "https://tavelin.example.org/"
 
   # A key other than Escape does nothing.
+  # (A request they made late would still show in the count at the end.)
   xdotool key Return space a F1
-  sleep 0.5
+  driver settle about || fail "the About window did not take the other keys"
   expect "other keys ask nothing" "$(shell_requests)" "$n"
   driver nomsgbox Tavelin 300 || fail "a message box appeared while the shell accepted every request"
   expect "About window unchanged after the requests" "$(driver state about)" "$before"
@@ -138,7 +142,7 @@ scenario_links() {
   done
   # Escape that dismisses the box, tapped or held (the keyboard's repeats then reach the About
   # window once the box has gone), does not open the box again when it is released.
-  for how in "tapped|key Escape" "held|keydown Escape sleep 1.2 keyup Escape"; do
+  for how in "tapped|key Escape" "held|keydown Escape sleep 1.2 keyup Escape"; do  # held: about time itself, past the repeat delay
     xdotool key Escape
     driver msgbox Tavelin 10000 >/dev/null || fail "Escape without gpl.txt: no message box"
     # shellcheck disable=SC2086  # the xdotool words
@@ -184,7 +188,7 @@ scenario_links() {
 # Following the read-me's default action opens it as a click does; Tab and Shift+Tab raise the
 # focus event for the link that takes the focus, which then also says it is focused.
 scenario_accessibility() {
-  local row id name rect events watcher i line
+  local row id name rect events watcher line step key
   use_recorder
   open_about Q: || finish
   for row in "home-page|https://tavelin.example.org/index.html" "licence|General public license" \
@@ -210,13 +214,21 @@ scenario_accessibility() {
   fi
 
   # Straight to a file (the driver's filter would hold "ready" back until the end).
-  timeout 60 wine "$TAVELIN_DRIVER" focus-events 4000 </dev/null >"$E2E_TMP/events" 2>&1 &
+  timeout 90 wine "$TAVELIN_DRIVER" focus-events 60000 </dev/null >"$E2E_TMP/events" 2>&1 &
   watcher=$!
-  for i in $(seq 100); do grep -q ready "$E2E_TMP/events" 2>/dev/null && break; sleep 0.05; done
-  xdotool key Tab sleep 0.3 key Tab sleep 0.3 key Tab sleep 0.3 key Tab sleep 0.3 key shift+Tab
+  on_exit "kill $watcher 2>/dev/null"
+  tav_until 10 grep -q ready "$E2E_TMP/events" || fail "the focus events are not watched"
+  for step in "Tab home-page" "Tab licence" "Tab readme" "Tab effect" "shift+Tab readme"; do
+    read -r key id <<<"$step"
+    xdotool key "$key"
+    driver wait-focus about "$id" >/dev/null || fail "$key did not reach $id"
+  done
   focused_state() { ask accessible about "$1" && echo $(( ANSWER[state] & 0x4 )); }
   expect "the focused link says it is focused" "$(settled 4 5 focused_state readme)" 4
   expect "a link without the focus does not" "$(focused_state effect)" 0
+  five_events() { [ "$(grep -c '^focus=' "$E2E_TMP/events")" -ge 5 ]; }
+  tav_until 10 five_events
+  kill "$watcher" 2>/dev/null
   wait "$watcher"
   events=""
   while IFS= read -r line; do
@@ -239,6 +251,19 @@ scenario_keyboard() {
   open_about Q: || finish
   appdir=$(windows_path "$APP")
   shot() { import -window root -crop 420x226+150+104 "$TAVELIN_ARTIFACTS/$1" 2>/dev/null && echo "screenshot: $TAVELIN_ARTIFACTS/$1"; }
+  # tab_to LINK: Tab until the link has the focus, each press taken before the next.
+  tab_to() {
+    local links=(home-page licence readme effect) i j focus next
+    for i in 1 2 3 4 5; do
+      focus=$(answer focus about)
+      [ "$focus" == "$1" ] && return 0
+      next=home-page
+      for j in 0 1 2; do [ "$focus" == "${links[j]}" ] && next=${links[j + 1]}; done
+      xdotool key Tab
+      driver wait-focus about "$next" >/dev/null || return 1
+    done
+    return 1
+  }
 
   expect "no link has the focus when the window opens" "$(answer focus about)" window
   for id in home-page licence readme effect; do plain_colours[$id]=$(answer colours about "$id"); done
@@ -248,16 +273,21 @@ scenario_keyboard() {
               "shift+Tab effect" "shift+Tab readme" "shift+Tab licence" "shift+Tab home-page"; do
     read -r key id <<<"$step"
     xdotool key "$key"
-    expect "$key reaches $id" "$(settled "$id" 5 answer focus about)" "$id"
+    ask wait-focus about "$id"
+    expect "$key reaches $id" "${ANSWER[focus]:-}" "$id"
   done
-  # The focus rectangle adds the colours of its dots to the focused link, and to no other.
+  # The focus rectangle adds the colours of its dots to the focused link, and to no other. What
+  # the screen shows is read once it shows it: the window has repainted after the focus went on,
+  # but its picture reaches the screen a moment later.
   for id in home-page licence readme effect; do
-    focused=$(answer colours about "$id")
     if [ "$id" == home-page ]; then
-      [ "$focused" -gt "${plain_colours[$id]}" ] && ok "the focused link shows the focus rectangle" \
-        || fail "the focused link shows no focus rectangle ($focused colours, ${plain_colours[$id]} before)"
+      ask wait-colours about "$id" gt "${plain_colours[$id]}"
+      focused=${ANSWER[distinct]:-}
+      [ "${focused:-0}" -gt "${plain_colours[$id]}" ] && ok "the focused link shows the focus rectangle" \
+        || fail "the focused link shows no focus rectangle (${focused:-no} colours, ${plain_colours[$id]} before)"
     else
-      expect "link $id shows no focus rectangle" "$focused" "${plain_colours[$id]}"
+      ask wait-colours about "$id" eq "${plain_colours[$id]}"
+      expect "link $id shows no focus rectangle" "${ANSWER[distinct]:-}" "${plain_colours[$id]}"
     fi
   done
   shot about_keyboard_focus.png
@@ -267,7 +297,7 @@ scenario_keyboard() {
   for step in "home-page Return https://tavelin.example.org/" "home-page space https://tavelin.example.org/" \
               "licence Return $appdir\\$SIBLING_LICENCE" "readme space $appdir\\$SIBLING_README"; do
     read -r id how doc <<<"$step"
-    while [ "$(answer focus about)" != "$id" ]; do xdotool key Tab; sleep 0.1; done
+    tab_to "$id" || fail "Tab did not reach $id"
     xdotool key "$how"
     n=$((n + 1))
     if wait_requests "$n"; then
@@ -278,11 +308,12 @@ scenario_keyboard() {
   done
   # Held down, Enter opens the document once.
   xdotool keydown Return
-  sleep 0.8
+  sleep 0.8  # about time itself: held past the keyboard's repeat delay, so that repeats come
   xdotool keyup Return
   n=$((n + 1))
   wait_requests "$n" && expect "Enter held down" "$(requested_document "$n")" "\"$appdir\\$SIBLING_README\""
-  sleep 0.5
+  # (A request the repeats made late would come before the next one, Escape's.)
+  driver settle about || fail "the About window did not take the held Enter"
   expect "Enter held down asks the shell once" "$(shell_requests)" "$n"
   # Escape, with the focus on a link, still opens the licence and leaves the window open.
   xdotool key Escape
@@ -291,10 +322,9 @@ scenario_keyboard() {
   driver wait about 1000 || fail "Escape closed the About window"
 
   # Space on "Orrimel" starts the screen effect; a key ends it, and the run ends.
-  while [ "$(answer focus about)" != effect ]; do xdotool key Tab; sleep 0.1; done
+  tab_to effect || fail "Tab did not reach effect"
   xdotool key space
   driver wait effect 10000 || fail "Space on Orrimel did not start the screen effect"
-  sleep 0.5
   xdotool key a
   tavelin_wait 30 || fail "the program did not end after the effect"
   expect "exit code after the effect" "$TAV_RC" 1
@@ -315,45 +345,40 @@ scenario_sound() {
 
   # Our sound, played to its end.
   click_control about sound-spot
-  sleep 0.2
-  driver ping about 10000 >/dev/null || fail "the window did not answer after the sound"
-  expect "the whole of korvane.dll is played" "$(captured)" "$pcm_bytes"
+  driver settle about 20000 || fail "the window did not answer after the sound"
+  expect "the whole of korvane.dll is played, once" "$(whole_once "$(captured)" "$pcm_bytes")" whole
 
   # The window waits for the sound: with five seconds of silence in its place, the driver asks
   # the window all along whether it answers while the spot is clicked. (Wine's null device plays
   # faster than real time, but it still takes over a second; an asynchronous call returns at once.)
   silence=$((22050 * 2 * 5))
   write_silence "$silence" "$APP/$SIBLING_SOUND"
-  sleep 0.6  # not a double click
-  driver watch about 8000 "$(windows_path "$CAPTURE")" >"$E2E_TMP/watch.txt" &
+  # (Straight to a file: "watching" is read while the driver goes on.)
+  timeout 60 wine "$TAVELIN_DRIVER" watch about 8000 "$(windows_path "$CAPTURE")" </dev/null >"$E2E_TMP/watch.txt" &
   watcher=$!
-  sleep 1.5
+  tav_until 10 grep -q watching "$E2E_TMP/watch.txt" || fail "the window is not watched"
   click_control about sound-spot
   wait "$watcher"
-  read_answer <"$E2E_TMP/watch.txt"
+  read_answer < <(tr -d '\r' <"$E2E_TMP/watch.txt")
   longest=${ANSWER[longest_ms]:-}
   size=${ANSWER[size_after]:-}
   echo "info: the window did not answer for ${longest} ms; then $size of $silence bytes were played"
   [ "${longest:-0}" -ge 500 ] && ok "the window waits while the sound plays" \
     || fail "the window kept answering while the sound played (longest wait ${longest} ms)"
-  expect "when the window answers again, the whole sound has been played" "$size" "$silence"
+  expect "when the window answers again, the whole sound has been played" "$(whole_once "$size" "$silence")" whole
 
   # The rest of the photograph is not the spot.
   before=$(capture_stamp)
-  sleep 0.6
   click_control about photo 3 3
   click_control about photo 40 55
-  sleep 0.3
-  driver ping about 2000 >/dev/null || fail "the window stopped answering"
+  driver settle about 20000 || fail "the window stopped answering"
   expect "a click beside the spot plays nothing" "$(capture_stamp)" "$before"
 
   # Without the sound file: nothing is played. (Wine never falls back to a default sound, so
   # this cannot tell whether the call asked for none.)
   rm "$APP/$SIBLING_SOUND"
-  sleep 0.6  # not a double click
   click_control about sound-spot
-  sleep 0.3
-  driver ping about 2000 >/dev/null || fail "the window stopped answering without the sound file"
+  driver settle about 20000 || fail "the window stopped answering without the sound file"
   expect "without korvane.dll nothing is played" "$(capture_stamp)" "$before"
   driver nomsgbox Tavelin 300 || fail "a message box appeared"
   driver wait about 1000 || fail "the About window went away"
@@ -397,11 +422,9 @@ scenario_unicode() {
       fi
     done
     rm -f "$CAPTURE"
-    sleep 0.6  # not a double click
     click_control about sound-spot
-    sleep 0.2
-    driver ping about 10000 >/dev/null || fail "from $folder: the window did not answer after the sound"
-    expect "from $folder: the sound spot plays the program's own sound" "$(captured)" "$pcm_bytes"
+    driver settle about 20000 || fail "from $folder: the window did not answer after the sound"
+    expect "from $folder: the sound spot plays the program's own sound" "$(whole_once "$(captured)" "$pcm_bytes")" whole
     close_about "from $folder"
   done
 }
@@ -418,8 +441,8 @@ scenario_inert() {
 
   # control and, optionally, the point inside it (away from anything lying on it).
   while read -r id dx dy; do
+    # (click_at keeps each click on its own, never part of a double click.)
     if [ -n "$dx" ]; then click_control about "$id" "$dx" "$dy"; else click_control about "$id"; fi
-    sleep 0.6  # each click on its own, never a double click
   done <<'CLICKS'
 rights
 language
@@ -435,7 +458,7 @@ window 200 200
 CLICKS
   xdotool click 3  # a right click too
 
-  sleep 0.5
+  driver settle about || fail "the About window did not take the clicks"
   expect "no shell request" "$(shell_requests)" "0"
   driver nomsgbox Tavelin 300 || fail "a message box appeared"
   expect "About window unchanged" "$(driver state about)" "$before"
@@ -454,7 +477,6 @@ scenario_effect() {
 
   click_control about effect
   driver wait effect 10000 || fail "the screen effect did not start"
-  sleep 1
   expect "the About window stays loaded under the effect" "$(answer count about)" "1"
   expect "so does the result window" "$(answer count result)" "1"
   click_screen_centre
@@ -491,7 +513,7 @@ scenario_close() {
 # association for file extension"; after it, the licence and the read-me open in Wine's
 # Notepad and the web address reaches the host's browser through winebrowser.
 scenario_newuser() {
-  local box how doc caption i
+  local box how doc caption
   # The host's browser, as winebrowser finds it: a stand-in that notes the address. The desktop's
   # shell, which starts winebrowser, takes PATH from the prefix's start.
   mkdir -p "$E2E_TMP/bin"
@@ -530,7 +552,7 @@ SH
   done
 
   click_control about home-page
-  for i in $(seq 200); do [ -s "$E2E_TMP/browser.log" ] && break; sleep 0.05; done
+  tav_until 20 test -s "$E2E_TMP/browser.log"
   expect "the web address reaches the host's browser" "$(cat "$E2E_TMP/browser.log" 2>/dev/null)" \
     "https://tavelin.example.org/"
   driver nomsgbox Tavelin 300 || fail "the web address: a message box appeared"
@@ -567,20 +589,18 @@ scenario_planting() {
     local n step how what name marks
     open_about T: || return
     click_control about sound-spot
-    sleep 0.2
-    driver ping about 10000 >/dev/null || fail "$1: the window did not answer after the sound"
+    driver settle about 20000 || fail "$1: the window did not answer after the sound"
     n=$(shell_requests)
     for step in "click licence licence" "click readme read-me" "click home-page home page" "key Escape licence"; do
       read -r how what name <<<"$step"
-      if [ "$how" = click ]; then sleep 0.6; click_control about "$what"; else xdotool key "$what"; fi
+      if [ "$how" = click ]; then click_control about "$what"; else xdotool key "$what"; fi
       n=$((n + 1))
       wait_requests "$n" || fail "$1: $name: the shell was not asked"
     done
-    sleep 0.6
+    driver settle about || fail "$1: the About window did not take the requests"
     click_control about effect
     driver wait effect 10000 || fail "$1: the screen effect did not start"
-    sleep 0.5
-    xdotool mousemove 200 200 sleep 0.1 click 1
+    click_at 200 200
     tavelin_wait 30 || fail "$1: the program did not end"
     expect "$1: exit code" "$TAV_RC" 0
     marks=$(cd "$APP" && ls -- *.loaded 2>/dev/null | tr '\n' ' ')

@@ -15,6 +15,12 @@
 //
 // Windows
 //   wait <window> [ms]            a visible top-level window appears (default 30000 ms)
+//   settle <window> [ms]          waits until the window's thread has taken the input that came
+//                                 before: the window is repainted whole, which its thread does only
+//                                 once no input is left (default 10000 ms)
+//   ready <window> [ms]           a visible top-level window is there and takes input: enabled, in
+//                                 the foreground, its thread answers and neither it nor any of its
+//                                 controls has anything left to paint (default 30000 ms)
 //   gone <window> [ms]            no window of the class is left, visible or not
 //   count <window>                count=<visible top-level windows of the class>
 //   window <window>               caption= rect=l,t,r,b client=l,t,r,b (on the screen) owner=<class>|none
@@ -25,12 +31,18 @@
 //   placement <window>            window=l,t,r,b work=l,t,r,b (the work area of its monitor)
 //   text                          text=<the result window's text>
 //   focus <window>                focus=<the control with the focus in the window's thread>
+//   wait-focus <window> <control> [ms]
+//                                 waits until the control has the focus and the window has
+//                                 repainted (default 10000 ms): focus=<the control last seen>
 //   selection <window> <control>  selection=from,to (an edit control's)
 //   frames                        frames=<frames the wait window's clip has painted>
 //   colours <window> <control>    distinct=<colours the control shows on the screen>
+//   wait-colours <window> <control> <op> <n> [ms]
+//                                 waits until the colours the control shows compare to n with op
+//                                 (eq, ne, gt; default 10000 ms): distinct=<the count last seen>
 //   cursor                        cursor=<the handle of the mouse pointer shown>
 //   ping <window> [ms]            answer=responsive, or answer=busy (exit 1) when it does not answer
-//   watch <window> <ms> <file>    asks the window again and again for that long: longest_ms=<the
+//   watch <window> <ms> <file>    watching=1, then asks the window again and again for that long: longest_ms=<the
 //                                 longest it did not answer> size_after=<the file's size right then>
 //   pid <window>                  pid=<its process>
 //   cwd <window>                  cwd=<its process's current folder, from the process parameters>
@@ -61,8 +73,10 @@
 //   focus-events <ms>             ready=1, then for that long focus=<control> for every focus
 //                                 event the About window's process raises
 // The system
-//   result-text <error> <stage>   text=<the result text for that outcome, built by the program's
-//                                 own library from the system's text>
+//   result-text <error> <stage>   text=<the result text the program must show for that outcome:
+//                                 "Error: <n>:" CR LF and FormatMessage's text for n (its text
+//                                 alone when n is 0), then CR LF "Internal error code: <stage>"
+//                                 unless the stage is 8, every step done>
 //   face <name>                   face=<the face a screen DC gets when it asks for that font>
 //   open-volume <X:>              opens \\.\X: for writing: exit 0, or error=N
 //   hold-volume <X:> <ms>         opens \\.\X: for reading and writing, sharing both, as other
@@ -79,6 +93,8 @@
 #include <shlobj.h>
 #include <winternl.h>
 
+#include <algorithm>
+#include <cstdint>
 #include <cstdio>
 #include <cstdlib>
 #include <functional>
@@ -88,13 +104,11 @@
 #include <vector>
 
 #include "app/window_names.h"
-#include "core/result_text.h"
 #include "tests/support/handles.h"
 #include "tests/support/text.h"
 #include "win/animation.h"
 #include "win/com.h"
 #include "win/handles.h"
-#include "win/text.h"
 
 namespace {
 
@@ -237,6 +251,48 @@ bool PumpUntil(DWORD timeoutMs, Done done) {
     });
 }
 
+// Whether neither the window nor any of its descendants has anything left to paint.
+bool Painted(HWND hwnd) {
+    if (GetUpdateRect(hwnd, nullptr, FALSE)) return false;
+    bool painted = true;
+    EnumChildWindows(
+        hwnd,
+        [](HWND child, LPARAM all) {
+            if (IsWindowVisible(child) && GetUpdateRect(child, nullptr, FALSE)) *reinterpret_cast<bool*>(all) = false;
+            return TRUE;
+        },
+        reinterpret_cast<LPARAM>(&painted));
+    return painted;
+}
+
+// Whether the window's thread takes messages (a sent message comes back).
+bool Answers(HWND hwnd) {
+    DWORD_PTR ignored = 0;
+    return SendMessageTimeoutW(hwnd, WM_NULL, 0, 0, SMTO_ABORTIFHUNG, 1000, &ignored) != 0;
+}
+
+// Whether the window takes input: shown, enabled, in front, answering and fully painted.
+bool Ready(HWND hwnd) {
+    return IsWindowVisible(hwnd) && IsWindowEnabled(hwnd) && GetForegroundWindow() == hwnd && Answers(hwnd) &&
+           Painted(hwnd);
+}
+
+// The control with the focus in the window's thread, "window" when none has, empty when unknown.
+std::string FocusIn(HWND hwnd);
+
+// The result text for an outcome as the program must show it, from the system's own text.
+std::wstring ExpectedResultText(std::int32_t error, long stage) {
+    std::wstring systemText(2560, L'\0');
+    const DWORD n = FormatMessageW(FORMAT_MESSAGE_FROM_SYSTEM | FORMAT_MESSAGE_IGNORE_INSERTS, nullptr,
+                                   static_cast<DWORD>(error), 0, systemText.data(),
+                                   static_cast<DWORD>(systemText.size()), nullptr);
+    systemText.resize(n);
+    std::wstring text = error != 0 ? L"Error: " + std::to_wstring(error) + L":\r\n" + systemText : systemText;
+    constexpr long kEveryStepDone = 8;
+    if (stage != kEveryStepDone) text += L"\r\nInternal error code: " + std::to_wstring(stage);
+    return text;
+}
+
 int HoldForeground(DWORD limit) {
     WNDCLASSW wc{};
     wc.lpfnWndProc = DefWindowProcW;
@@ -328,6 +384,14 @@ std::string NameOf(HWND control) {
         if (c.id == id && ClassOfRole(c.window) == parentClass) return c.name;
     }
     return std::to_string(id);
+}
+
+std::string FocusIn(HWND hwnd) {
+    GUITHREADINFO thread{};
+    thread.cbSize = sizeof thread;
+    if (!GetGUIThreadInfo(GetWindowThreadProcessId(hwnd, nullptr), &thread)) return "";
+    const bool isControl = thread.hwndFocus && (GetWindowLongPtrW(thread.hwndFocus, GWL_STYLE) & WS_CHILD);
+    return isControl ? NameOf(thread.hwndFocus) : "window";
 }
 
 std::string OwnerClass(HWND hwnd) {
@@ -435,6 +499,8 @@ int Placement(HWND hwnd) {
 }
 
 int Watch(HWND hwnd, DWORD length, const std::wstring& file) {
+    Say("watching", 1);
+    std::fflush(stdout);
     const DWORD start = GetTickCount();
     DWORD longest = 0;
     long long sizeAfter = -1;
@@ -642,6 +708,23 @@ int main(int argc, char** argv) {
              const std::wstring cls = ClassOfRole(arg(0));
              return WaitUntil(ms(1, 30000), [&] { return !TopLevel(cls, true).empty(); }) ? 0 : 1;
          }},
+        {"settle", [&] {
+             const HWND hwnd = window();
+             const DWORD start = GetTickCount(), limit = ms(1, 10000);
+             // A window busy in its handler (a sound played to its end) answers once it is done.
+             if (!WaitUntil(limit, [&] { return Answers(hwnd); })) return 1;
+             RedrawWindow(hwnd, nullptr, nullptr, RDW_INVALIDATE | RDW_ALLCHILDREN);
+             return WaitUntil(limit - std::min(limit, GetTickCount() - start), [&] { return Painted(hwnd); }) ? 0 : 1;
+         }},
+        {"ready", [&] {
+             const std::wstring cls = ClassOfRole(arg(0));
+             return WaitUntil(ms(1, 30000), [&] {
+                        const auto found = TopLevel(cls, true);
+                        return !found.empty() && Ready(found.front());
+                    })
+                        ? 0
+                        : 1;
+         }},
         {"gone", [&] {
              const std::wstring cls = ClassOfRole(arg(0));
              return WaitUntil(ms(1, 30000), [&] { return TopLevel(cls, false).empty(); }) ? 0 : 1;
@@ -655,12 +738,20 @@ int main(int argc, char** argv) {
              return Say("text", WindowText(RequireControl("result", "text"), 10000)), 0;
          }},
         {"focus", [&] {
-             GUITHREADINFO thread{};
-             thread.cbSize = sizeof thread;
-             if (!GetGUIThreadInfo(GetWindowThreadProcessId(window(), nullptr), &thread)) return 1;
-             const bool isControl = thread.hwndFocus && (GetWindowLongPtrW(thread.hwndFocus, GWL_STYLE) & WS_CHILD);
-             Say("focus", isControl ? NameOf(thread.hwndFocus) : "window");
-             return 0;
+             const std::string focus = FocusIn(window());
+             if (focus.empty()) return 1;
+             return Say("focus", focus), 0;
+         }},
+        {"wait-focus", [&] {
+             const HWND hwnd = window();
+             const std::string wanted = arg(1);
+             std::string focus;
+             const bool reached = WaitUntil(ms(2, 10000), [&] {
+                 focus = FocusIn(hwnd);
+                 return focus == wanted && Painted(hwnd);
+             });
+             Say("focus", focus);
+             return reached ? 0 : 1;
          }},
         {"selection", [&] {
              DWORD_PTR range = 0;
@@ -669,6 +760,19 @@ int main(int argc, char** argv) {
          }},
         {"frames", [&] { return Answer("frames", RequireControl("wait", "clip"), win::ANM_FRAMESPAINTED); }},
         {"colours", [&] { return Say("distinct", static_cast<long long>(DistinctColours(ClientOnScreen(control())))), 0; }},
+        {"wait-colours", [&] {
+             const HWND hwnd = control();
+             const std::string op = arg(2);
+             const auto n = static_cast<std::size_t>(number(3, 0));
+             if (op != "eq" && op != "ne" && op != "gt") Usage("no comparison " + op);
+             std::size_t distinct = 0;
+             const bool reached = WaitUntil(ms(4, 10000), [&] {
+                 distinct = DistinctColours(ClientOnScreen(hwnd));
+                 return op == "eq" ? distinct == n : op == "ne" ? distinct != n : distinct > n;
+             });
+             Say("distinct", static_cast<long long>(distinct));
+             return reached ? 0 : 1;
+         }},
         {"cursor", [&] {
              // Another process's cursor cannot be read back under Wine, only told apart by handle.
              CURSORINFO info{};
@@ -732,8 +836,7 @@ int main(int argc, char** argv) {
         {"focus-events", [&] { return FocusEvents(Require("about"), ms(0, 0)); }},
         // The system
         {"result-text", [&] {
-             const auto error = static_cast<std::int32_t>(number(0, 0));
-             return Say("text", core::ResultText(error, win::SystemErrorText(error), static_cast<int>(number(1, 0)))), 0;
+             return Say("text", ExpectedResultText(static_cast<std::int32_t>(number(0, 0)), number(1, 0))), 0;
          }},
         {"face", [&] { return Face(Wide(arg(0).c_str())); }},
         {"open-volume", [&] {

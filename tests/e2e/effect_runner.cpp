@@ -3,11 +3,12 @@
 // reports what the runs did: passes, shifts and source points of the block copies, and the
 // screen DCs taken and released. Ends with "effect_runner: PASS" when every check held.
 //
-//   effect_runner [--presets N,M,...] [--runs K] [--stop-passes P] [--pause-at P,Q --go-file F]
+//   effect_runner [--presets N,M,...] [--runs K] [--stop-passes P,...] [--pause-at P,Q --go-file F]
 //                 [--repaint-at P] [--wait-file F] [--queue-input char|click] [--timeout-ms T]
 //
 // --presets   the presets to run in order (default 0); --runs repeats the list K times
-// --stop-passes  post a character key to the effect after P passes (0: wait for real input)
+// --stop-passes  post a character key to the effect after P passes (0: wait for real input); a
+//             list P,Q,... gives each preset of the list its own, the last one for the rest
 // --pause-at  after each pass P of the list, hold the effect (no message is taken) until the
 //             file F followed by P exists (F is a prefix: --go-file C:\x\go waits for go2, ...)
 // --repaint-at  after pass P, invalidate the whole effect window (it repaints at the next yield)
@@ -40,7 +41,7 @@ namespace {
 struct Options {
     std::vector<int> presets{0};
     int runs = 1;
-    long stopPasses = 0;
+    std::vector<int> stopPasses{0};  // per preset of the list, the last one for the rest
     std::vector<int> pauseAt;
     long repaintAt = 0;
     std::wstring goFile;
@@ -69,6 +70,7 @@ struct RunRecord {
     bool timedOut = false;
     bool queued = false;
     DWORD startTick = 0;
+    long stopAt = 0;  // the pass after which the key is posted (0: never)
 };
 
 Options g_options;
@@ -174,7 +176,7 @@ BOOL WINAPI RecordingBitBlt(HDC dst, int x, int y, int w, int h, HDC src, int sx
     }
     const HWND effect = WindowFromDC(dst);
     if (g_options.repaintAt && r.passes == g_options.repaintAt) InvalidateRect(effect, nullptr, FALSE);
-    if (g_options.stopPasses && r.passes == g_options.stopPasses && !r.stopPosted) {
+    if (r.stopAt && r.passes == r.stopAt && !r.stopPosted) {
         r.stopPosted = true;
         PostInput(effect, "char");
     }
@@ -255,9 +257,11 @@ private:
     void PlayAll() {
         int run = 0;
         for (int repeat = 0; repeat < g_options.runs; ++repeat) {
-            for (int preset : g_options.presets) {
+            for (std::size_t i = 0; i < g_options.presets.size(); ++i) {
+                const int preset = g_options.presets[i];
                 ++run;
                 g_run = RunRecord{};
+                g_run.stopAt = g_options.stopPasses[std::min(i, g_options.stopPasses.size() - 1)];
                 const int before = OutstandingScreenDcs();
                 g_inRun = true;
                 // As the program does it: a new window object for each run.
@@ -301,7 +305,7 @@ private:
         if (g_options.queueInput.size()) Check(r.passes == 1, run, "queued input did not end the first pass");
         // A run can also end by itself (an arithmetic error); the scripts tell those apart.
         if (r.stopPosted && !r.timedOut)
-            Check(r.passes == g_options.stopPasses, run, "the pass with the input was not the last");
+            Check(r.passes == r.stopAt, run, "the pass with the input was not the last");
     }
 
     bool started_ = false;
@@ -327,7 +331,7 @@ int main(int argc, char** argv) {
         const char* v = i + 1 < argc ? argv[i + 1] : "";
         if (a == "--presets" || a == "--preset") g_options.presets = ParseList(v), ++i;
         else if (a == "--runs") g_options.runs = std::atoi(v), ++i;
-        else if (a == "--stop-passes") g_options.stopPasses = std::atol(v), ++i;
+        else if (a == "--stop-passes") g_options.stopPasses = ParseList(v), ++i;
         else if (a == "--pause-at") g_options.pauseAt = ParseList(v), ++i;
         else if (a == "--go-file") g_options.goFile = test_support::Wide(v), ++i;
         else if (a == "--repaint-at") g_options.repaintAt = std::atol(v), ++i;

@@ -112,7 +112,7 @@ scenario_shared_volume() {
   wine "$TAVELIN_DRIVER" hold-volume S: 60000 >"$E2E_TMP/holder.out" 2>&1 </dev/null &
   holder=$!
   on_exit "kill $holder 2>/dev/null"
-  for i in $(seq 200); do grep -q held "$E2E_TMP/holder.out" 2>/dev/null && break; sleep 0.05; done
+  tav_until 10 grep -q held "$E2E_TMP/holder.out"
   expect "another program holds the volume open" "$(tr -d '\r' <"$E2E_TMP/holder.out")" held=1
   run_case "while another program has the volume open" 0 8 0 S:
   kill "$holder" 2>/dev/null

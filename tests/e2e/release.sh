@@ -117,7 +117,7 @@ scenario_siblings_closed() {
   # (Straight to a file, not through the driver function's pipe, to see "held" as soon as it comes.)
   wine "$TAVELIN_DRIVER" hold "$dir\\$SIBLING_LICENCE" 3000 >"$E2E_TMP/holder.out" 2>&1 </dev/null &
   holder=$!
-  for _ in $(seq 100); do grep -q held "$E2E_TMP/holder.out" && break; sleep 0.05; done
+  tav_until 10 grep -q held "$E2E_TMP/holder.out"
   ask open-alone "$dir\\$SIBLING_LICENCE"
   expect "a file held by another program is reported (sharing violation)" "${ANSWER[$dir\\$SIBLING_LICENCE]:-}" "error 32"
   wait "$holder"
@@ -127,7 +127,6 @@ scenario_siblings_closed() {
   # The clip is read when the wait window loads, before it shows. (The player's frame count is
   # not asked for now: the window's thread is blocked in the flush and answers only after it.)
   driver wait wait 30000 || fail "no wait window"
-  sleep 0.5
   if driver wait result 10 2>/dev/null; then
     fail "the result came before the wait window could be checked"
   else
@@ -141,14 +140,13 @@ scenario_siblings_closed() {
   open_alone_all "result window" "$dir"
 
   driver click result info
-  driver wait about 10000 || fail "no About window"
-  sleep 0.5
+  driver ready about 10000 || fail "no About window ready for input"
+  # (Its clip paints from the player's thread: it plays once the screen shows it.)
+  driver wait-colours about clip gt 1 >/dev/null || fail "the About window's clip shows nothing"
   open_alone_all "About window, its clip playing" "$dir"
 
-  sleep 0.3
   click_control about effect
   if driver wait effect 10000; then
-    sleep 1
     open_alone_all "screen effect" "$dir"
     click_screen_centre
   else
@@ -214,7 +212,7 @@ print(server.server_address[1], flush=True)
 server.serve_forever()' "${@:2}") >"$port" 2>"$dir/tsa.log" </dev/null &
   pid=$!
   on_exit "kill $pid 2>/dev/null; wait $pid 2>/dev/null"
-  for _ in $(seq 400); do [ -s "$port" ] && break; sleep 0.05; done
+  tav_until 20 test -s "$port"
   TSA_URL=http://127.0.0.1:$(cat "$port")/
 }
 

@@ -7,8 +7,7 @@
 close_with() {  # close_with WHAT INPUT-FUNCTION DRIVE EXIT
   local what=$1 drive=$3 code=$4
   tavelin_start "$drive"
-  driver wait result 60000 || { fail "$what: no result window"; return; }
-  sleep 0.3
+  driver ready result 60000 || { fail "$what: no result window ready for input"; return; }
   "$2"
   driver gone result 10000 || fail "$what: the result window stayed"
   tavelin_wait; expect "$what: program ended with exit code $code" "$TAV_RC" "$code"
@@ -34,11 +33,10 @@ scenario_close_inputs() {
   close_with "close box" click_close_box R: 2
   # Enter in the text box presses no button: the result stays until it is dismissed.
   tavelin_start S:
-  driver wait result 60000 || fail "no result window"
-  sleep 0.3
+  driver ready result 60000 || fail "no result window ready for input"
   xdotool key Return
-  sleep 0.5
-  if driver gone result 200 2>/dev/null; then fail "Enter closed the result window"; else ok "Enter leaves the result up"; fi
+  # Taken (the window repaints only once no input is left), and the window still there after it.
+  if driver settle result && driver settle result; then ok "Enter leaves the result up"; else fail "Enter closed the result window"; fi
   xdotool key Escape
   tavelin_wait; expect "exit code after Escape" "$TAV_RC" 0
 }
@@ -47,13 +45,13 @@ scenario_keyboard() {
   local step key id text length
   # Tab and Shift+Tab go round the text, Info and Ok; Enter presses the focused button.
   tavelin_start S:
-  driver wait result 60000 || fail "no result window"
-  sleep 0.3
+  driver ready result 60000 || fail "no result window ready for input"
   expect "the text holds the focus when the window opens" "$(answer focus result)" text
   for step in "Tab info" "Tab ok" "Tab text" "shift+Tab ok" "shift+Tab info" "shift+Tab text"; do
     read -r key id <<<"$step"
     xdotool key "$key"
-    expect "$key reaches $id" "$(settled "$id" 5 answer focus result)" "$id"
+    ask wait-focus result "$id"
+    expect "$key reaches $id" "${ANSWER[focus]:-}" "$id"
   done
   # The edit control counts a line break as its two characters.
   text=$(answer text)
@@ -62,16 +60,15 @@ scenario_keyboard() {
   length=${#text}
   expect "the text reached by Shift+Tab is selected" "$(answer selection result text)" "0,$length"
   xdotool key Tab
-  sleep 0.2
+  driver wait-focus result info >/dev/null || fail "Tab did not reach Info"
   xdotool key Return
   if driver wait about 10000; then ok "Enter on Info opens the About window"; else fail "Enter on Info"; fi
   xdotool key alt+F4
   tavelin_wait; expect "exit code after the About window" "$TAV_RC" 0
   tavelin_start R:
-  driver wait result 60000 || fail "no result window"
-  sleep 0.3
+  driver ready result 60000 || fail "no result window ready for input"
   xdotool key shift+Tab
-  sleep 0.2
+  driver wait-focus result ok >/dev/null || fail "Shift+Tab did not reach Ok"
   xdotool key Return
   driver gone result 10000 || fail "Enter on Ok left the result window up"
   tavelin_wait; expect "Enter on Ok ends the run with its exit code" "$TAV_RC" 2
@@ -102,13 +99,14 @@ scenario_clip_moves() {
   tavelin_start $(shim_env TAVELIN_SHIM_SLEEP_MS=4000) -- S:
   driver wait wait 30000 || fail "no wait window"
   ask window wait && IFS=, read -r l t r b <<<"${ANSWER[client]}"
-  sleep 1
-  import -window root -crop "$((r - l))x$((b - t))+$l+$t" +repage "$E2E_TMP/a.png"
-  sleep 0.7
-  import -window root -crop "$((r - l))x$((b - t))+$l+$t" +repage "$E2E_TMP/b.png"
+  # grab NAME: the wait window's client area as the screen shows it.
+  grab() { import -window root -crop "$((r - l))x$((b - t))+$l+$t" +repage "$E2E_TMP/$1.png"; }
+  # The clip on the screen, then a picture that differs from it: read as soon as they show.
+  shows_clip() { grab a && colours=$(convert "$E2E_TMP/a.png" -format '%k' info:) && [ "${colours:-0}" -gt 2 ]; }
+  tav_until 3 shows_clip
+  moved() { grab b && diff=$(compare -metric AE "$E2E_TMP/a.png" "$E2E_TMP/b.png" null: 2>&1 || true) && [ "${diff%%.*}" -gt 0 ] 2>/dev/null; }
+  tav_until 2 moved
   driver gone result 100 2>/dev/null || fail "the flush ended before both pictures were taken"
-  diff=$(compare -metric AE "$E2E_TMP/a.png" "$E2E_TMP/b.png" null: 2>&1 || true)
-  colours=$(convert "$E2E_TMP/a.png" -format '%k' info:)
   if [ "${diff%%.*}" -gt 0 ] 2>/dev/null; then ok "clip moved while blocked ($diff pixels changed)"; else fail "clip frozen during the flush (difference: $diff)"; fi
   if [ "${colours:-0}" -gt 2 ]; then ok "the wait window shows the clip ($colours colours)"; else fail "the wait window looks empty ($colours colours)"; fi
   [ -n "${TAVELIN_SCREENSHOTS:-}" ] && cp "$E2E_TMP/a.png" "$TAVELIN_SCREENSHOTS/wait.png"
@@ -156,7 +154,6 @@ scenario_quit() {
   if open_about R:; then
     click_control about effect
     driver wait effect 10000 || fail "the screen effect did not start"
-    sleep 0.5
     quit_on "during the screen effect" effect 2
   fi
 }
