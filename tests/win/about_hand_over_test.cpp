@@ -17,6 +17,7 @@
 #include "app/window_names.h"
 #include "core/shell_failure.h"
 #include "tests/support/handles.h"
+#include "tests/support/probe.h"
 #include "tests/support/pump.h"
 #include "win/program_folder.h"
 #include "win/shell.h"
@@ -188,29 +189,7 @@ TEST(AboutHandOver, AnAnswerWithinTheLimitIsReportedAndTheNextClickStartsAgain) 
 
 // Runs fail_fast_probe.exe (beside this test) with its hand-over held by a hung shell; its exit
 // code, or STILL_ACTIVE when it had not ended.
-DWORD ProbeWithHeldHandOver() {
-    wchar_t self[MAX_PATH] = {};
-    GetModuleFileNameW(nullptr, self, MAX_PATH);
-    std::wstring probe(self);
-    probe = probe.substr(0, probe.find_last_of(L'\\')) + L"\\fail_fast_probe.exe";
-    std::wstring commandLine = L"\"" + probe + L"\" held-hand-over";
-    STARTUPINFOW startup{};
-    startup.cb = sizeof startup;
-    PROCESS_INFORMATION process{};
-    if (!CreateProcessW(probe.c_str(), commandLine.data(), nullptr, nullptr, FALSE, 0, nullptr, nullptr,
-                        &startup, &process)) {
-        ADD_FAILURE() << "cannot start the probe: error " << GetLastError();
-        return 0;
-    }
-    const test_support::UniqueHandle thread(process.hThread), child(process.hProcess);
-    if (WaitForSingleObject(child.get(), 20000) != WAIT_OBJECT_0) {
-        TerminateProcess(child.get(), 1);
-        return STILL_ACTIVE;
-    }
-    DWORD code = 0;
-    GetExitCodeProcess(child.get(), &code);
-    return code;
-}
+DWORD ProbeWithHeldHandOver() { return test_support::RunProbe(L"held-hand-over", 20000); }
 
 TEST(AboutHandOver, TheProcessEndsWhileTheShellHoldsAHandOver) {
     EXPECT_EQ(ProbeWithHeldHandOver(), 42u) << "the probe's own exit code, not a hang";

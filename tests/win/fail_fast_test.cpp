@@ -7,31 +7,12 @@
 #include <cstdint>
 #include <string>
 
-#include "tests/support/handles.h"
+#include "tests/support/probe.h"
 
 namespace {
 
-// Runs fail_fast_probe.exe (beside this test) in `mode`; its exit code.
-DWORD ProbeExitCode(const std::wstring& mode) {
-    wchar_t self[MAX_PATH] = {};
-    GetModuleFileNameW(nullptr, self, MAX_PATH);
-    std::wstring probe(self);
-    probe = probe.substr(0, probe.find_last_of(L'\\')) + L"\\fail_fast_probe.exe";
-    std::wstring commandLine = L"\"" + probe + L"\" " + mode;
-    STARTUPINFOW startup{};
-    startup.cb = sizeof startup;
-    PROCESS_INFORMATION process{};
-    if (!CreateProcessW(probe.c_str(), commandLine.data(), nullptr, nullptr, FALSE, 0, nullptr, nullptr,
-                        &startup, &process)) {
-        ADD_FAILURE() << "cannot start the probe: error " << GetLastError();
-        return 0;
-    }
-    const test_support::UniqueHandle thread(process.hThread), child(process.hProcess);
-    EXPECT_EQ(WaitForSingleObject(child.get(), 30000), WAIT_OBJECT_0) << mode.c_str();
-    DWORD code = 0;
-    GetExitCodeProcess(child.get(), &code);
-    return code;
-}
+// The probe's exit code in `mode`; STILL_ACTIVE (which no expectation here takes) when it hung.
+DWORD ProbeExitCode(const std::wstring& mode) { return test_support::RunProbe(mode, 30000); }
 
 TEST(FailFast, AnUnhandledErrorNeverReadsAsAStage) {
     for (const wchar_t* mode : {L"window", L"terminate", L"abort", L"overrun"}) {
