@@ -8,7 +8,7 @@ use_app_copy
 
 # dismiss_box: a click on the message box's OK button, else the button pressed by the driver.
 dismiss_box() {
-  click_control box 1 || driver dismiss Tavelin
+  click_control box ok || driver dismiss Tavelin
   driver gone box 5000 || driver dismiss Tavelin
 }
 
@@ -513,7 +513,7 @@ scenario_close() {
 # association for file extension"; after it, the licence and the read-me open in Wine's
 # Notepad and the web address reaches the host's browser through winebrowser.
 scenario_newuser() {
-  local box how doc caption
+  local box how doc
   # The host's browser, as winebrowser finds it: a stand-in that notes the address. The desktop's
   # shell, which starts winebrowser, takes PATH from the prefix's start.
   mkdir -p "$E2E_TMP/bin"
@@ -540,12 +540,12 @@ SH
     if [ "$how" == Escape ]; then xdotool key Escape; doc=$SIBLING_LICENCE; else click_control about "$how"; fi
     [ "$how" == readme ] && doc=$SIBLING_README
     driver --any wait Notepad 20000 || { fail "$how: no Notepad window"; continue; }
-    ask --any window Notepad
-    caption=${ANSWER[caption]:-}
-    case "$caption" in
-      *"$doc"*) ok "$how opens $doc in Notepad ($caption)" ;;
-      *) fail "$how: Notepad shows [$caption], expected $doc" ;;
-    esac
+    # Notepad shows "Untitled" until it has read the document.
+    if ask --any wait-caption Notepad "$doc" 20000; then
+      ok "$how opens $doc in Notepad (${ANSWER[caption]})"
+    else
+      fail "$how: Notepad shows [${ANSWER[caption]:-}], expected $doc"
+    fi
     driver nomsgbox Tavelin 300 || fail "$how: a message box appeared"
     driver --any close Notepad
     driver --any gone Notepad 10000 || fail "$how: Notepad did not close"

@@ -22,6 +22,9 @@
 //                                 the foreground, its thread answers and neither it nor any of its
 //                                 controls has anything left to paint (default 30000 ms)
 //   gone <window> [ms]            no window of the class is left, visible or not
+//   wait-caption <window> <text> [ms]
+//                                 a visible top-level window of the class has a caption that holds
+//                                 the text (default 20000 ms): caption=<the caption last seen>
 //   count <window>                count=<visible top-level windows of the class>
 //   window <window>               caption= rect=l,t,r,b client=l,t,r,b (on the screen) owner=<class>|none
 //                                 enabled=0|1 visible=0|1
@@ -728,6 +731,19 @@ int main(int argc, char** argv) {
         {"gone", [&] {
              const std::wstring cls = ClassOfRole(arg(0));
              return WaitUntil(ms(1, 30000), [&] { return TopLevel(cls, false).empty(); }) ? 0 : 1;
+         }},
+        {"wait-caption", [&] {
+             const std::wstring cls = ClassOfRole(arg(0)), wanted = Wide(arg(1).c_str());
+             std::wstring seen;
+             const bool found = WaitUntil(ms(2, 20000), [&] {
+                 for (HWND h : TopLevel(cls, true)) {
+                     seen = Caption(h);
+                     if (seen.find(wanted) != std::wstring::npos) return true;
+                 }
+                 return false;
+             });
+             Say("caption", seen);
+             return found ? 0 : 1;
          }},
         {"count", [&] { return Say("count", static_cast<long long>(TopLevel(ClassOfRole(arg(0)), true).size())), 0; }},
         {"window", [&] { return WindowAnswer(window()); }},
