@@ -10,12 +10,13 @@
 set -euo pipefail
 cd "$(dirname "$0")/.."
 root=$PWD
+. tools/wine-env.sh
+tav_fixed_layout bash "$root/tools/run.sh" "$@"
 
 tools/setup.sh
 cmake --preset windows >/dev/null
 cmake --build --preset windows --target tavelin tavelin_assets tavelin_driver >/dev/null
 
-. tools/wine-env.sh
 tav_wine_env
 export WINEPREFIX=$root/build/run-prefix
 

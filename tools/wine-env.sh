@@ -8,6 +8,20 @@ tav_wine_env() {
   export WINEDLLOVERRIDES="mscoree,mshtml=;winemenubuilder.exe,winedbg.exe=d"
 }
 
+# tav_fixed_layout COMMAND...: runs COMMAND (the calling script again) in place of the caller,
+# without address randomization, once, where the kernel allows it. Debian's Wine has no
+# preloader, so the kernel puts the loader's heap anywhere in the gigabyte above the loader; about
+# one start in a thousand it lands on 0x7ffe0000, where Wine must map the shared user data, and
+# that Windows program ends at once with exit code 1 ("failed to map the shared user data",
+# which WINEDEBUG=-all hides). Without randomization the heap starts right after the loader.
+tav_fixed_layout() {
+  local persona
+  persona=$(cat /proc/self/personality 2>/dev/null) || return 0
+  (( 0x$persona & 0x0040000 )) && return 0  # ADDR_NO_RANDOMIZE already
+  setarch "$(uname -m)" --addr-no-randomize true 2>/dev/null || return 0
+  exec setarch "$(uname -m)" --addr-no-randomize "$@"
+}
+
 # tav_until SECONDS COMMAND...: runs COMMAND until it succeeds; fails when it has not within
 # SECONDS (decimals allowed) of wall-clock time, however slowly the machine runs.
 tav_until() {

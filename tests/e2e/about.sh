@@ -6,9 +6,10 @@
 
 use_app_copy
 
-# dismiss_box: a click on the message box's OK button, else the button pressed by the driver.
+# dismiss_box: a click on the message box's OK button once the box takes input, else the button
+# pressed by the driver.
 dismiss_box() {
-  click_control box ok || driver dismiss Tavelin
+  { driver ready box 10000 && click_control box ok; } || driver dismiss Tavelin
   driver gone box 5000 || driver dismiss Tavelin
 }
 

@@ -275,9 +275,14 @@ bool Answers(HWND hwnd) {
 }
 
 // Whether the window takes input: shown, enabled, in front, answering and fully painted.
-bool Ready(HWND hwnd) {
-    return IsWindowVisible(hwnd) && IsWindowEnabled(hwnd) && GetForegroundWindow() == hwnd && Answers(hwnd) &&
-           Painted(hwnd);
+// What keeps the window from taking input, or "" when nothing does.
+const char* Unready(HWND hwnd) {
+    if (!IsWindowVisible(hwnd)) return "hidden";
+    if (!IsWindowEnabled(hwnd)) return "disabled";
+    if (GetForegroundWindow() != hwnd) return "not in the foreground";
+    if (!Answers(hwnd)) return "not answering";
+    if (!Painted(hwnd)) return "not painted";
+    return "";
 }
 
 // The control with the focus in the window's thread, "window" when none has, empty when unknown.
@@ -721,12 +726,18 @@ int main(int argc, char** argv) {
          }},
         {"ready", [&] {
              const std::wstring cls = ClassOfRole(arg(0));
-             return WaitUntil(ms(1, 30000), [&] {
-                        const auto found = TopLevel(cls, true);
-                        return !found.empty() && Ready(found.front());
-                    })
-                        ? 0
-                        : 1;
+             const DWORD start = GetTickCount();
+             const char* lacking = "";
+             if (WaitUntil(ms(1, 30000), [&] {
+                     const auto found = TopLevel(cls, true);
+                     lacking = found.empty() ? "no visible window" : Unready(found.front());
+                     return !*lacking;
+                 })) {
+                 return 0;
+             }
+             std::fprintf(stderr, "driver: ready %s: after %lu ms still %s\n", arg(0).c_str(), GetTickCount() - start,
+                          lacking);
+             return 1;
          }},
         {"gone", [&] {
              const std::wstring cls = ClassOfRole(arg(0));
@@ -812,14 +823,21 @@ int main(int argc, char** argv) {
         {"sysclose", [&] { return PostMessageW(window(), WM_SYSCOMMAND, SC_CLOSE, 0) ? 0 : 1; }},
         {"close-on-sight", [&] {
              const std::wstring cls = ClassOfRole(arg(0));
-             HWND found = nullptr;
+             std::vector<HWND> found;
              const DWORD start = GetTickCount();
              // No sleep between looks: the window may exist for a few milliseconds before its show.
-             while (!(found = FindWindowExW(nullptr, nullptr, cls.c_str(), nullptr)) || !OfProgram(found)) {
-                 if (GetTickCount() - start > ms(1, 30000)) return 1;
+             // Every window of the class is looked at, not the first alone: one of another process
+             // (an earlier run's, on its way out) may come first.
+             while ((found = TopLevel(cls, false)).empty()) {
+                 if (GetTickCount() - start > ms(1, 30000)) {
+                     std::fprintf(stderr, "driver: close-on-sight %s: after %lu ms no window of the program\n",
+                                  arg(0).c_str(), GetTickCount() - start);
+                     return 1;
+                 }
              }
-             const bool visible = IsWindowVisible(found);
-             PostMessageW(found, WM_CLOSE, 0, 0);
+             const HWND target = found.front();
+             const bool visible = IsWindowVisible(target);
+             PostMessageW(target, WM_CLOSE, 0, 0);
              return Say("seen", visible ? "visible" : "hidden"), 0;
          }},
         {"post", [&] {

@@ -161,7 +161,8 @@ windows_path() {
     [A-Za-z]:\\*) echo "$1"; return 0 ;;
   esac
   path=$(winepath -w "$1" 2>/dev/null </dev/null | tr -d '\r')
-  [ -n "$path" ] || { fail "Wine names no Windows path for $1"; return 1; }
+  # Called for its output, in a subshell: the caller counts the failure.
+  [ -n "$path" ] || { echo "Wine names no Windows path for $1" >&2; return 1; }
   echo "$path"
 }
 
@@ -276,7 +277,7 @@ tavelin_start() {
     while [ "$1" != "--" ]; do envs+=("$1"); shift; done
     shift
   fi
-  TAVELIN_EXE=$(windows_path "$exe") || return 1
+  TAVELIN_EXE=$(windows_path "$exe") || { fail "the program could not be started: Wine names no Windows path for $exe"; return 1; }
   export TAVELIN_EXE
   (cd "$E2E_TMP" && exec env "${envs[@]}" timeout -k 5 180 wine "$exe" "$@") \
     </dev/null >/dev/null 2>"${TAV_STDERR:-/dev/null}" &
@@ -290,6 +291,20 @@ tavelin_wait() {
   TAV_RC=0
   wait "$TAV_PID" || TAV_RC=$?
   TAV_PID=""
+}
+
+# tavelin_state: whether the program still runs, or how it ended, and which of its windows show.
+tavelin_state() {
+  local windows="" role
+  for role in wait result about effect; do windows+=" $role=$(answer count "$role")"; done
+  if [ -n "$TAV_PID" ] && ! tav_gone "$TAV_PID"; then
+    echo "running;$windows"
+  elif [ -n "$TAV_PID" ]; then
+    wait "$TAV_PID"
+    echo "ended with exit code $?;$windows"
+  else
+    echo "not started;$windows"
+  fi
 }
 
 # The files beside tavelin.exe, by name, as the build lists them.
@@ -340,8 +355,8 @@ run_with_clip() {
 
 # open_about ARGS...: starts the program, waits for the result window and clicks "&Info...".
 open_about() {
-  tavelin_start "$@"
-  driver ready result 30000 || { fail "the result window did not come up ready for input"; return 1; }
+  tavelin_start "$@" || return 1
+  driver ready result 30000 || { fail "the result window did not come up ready for input ($(tavelin_state))"; return 1; }
   click_control result info || { fail "no Info button"; return 1; }
   driver ready about 10000 || { fail "the About window did not come up ready for input"; return 1; }
 }

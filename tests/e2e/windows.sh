@@ -197,7 +197,7 @@ scenario_close_requests() {
   # the run with the flush's exit code, and it is never shown without its text.
   for i in 1 2 3; do
     tavelin_start Q:
-    seen=$(answer close-on-sight result 30000) || { fail "no result window"; continue; }
+    seen=$(answer close-on-sight result 30000) || { fail "no result window ($(tavelin_state))"; tavelin_kill; continue; }
     echo "the result window was $seen when asked to close"
     if tavelin_wait 30; then
       expect "result window closed when $seen: the flush's exit code" "$TAV_RC" 1
