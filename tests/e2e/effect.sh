@@ -59,17 +59,15 @@ fx_verdict() {  # fx_verdict EXIT-CODE
   ok "the runner's own checks held"
 }
 
-# fx_run NAME ARGS...: a runner that takes no input, started and waited for. Now and then Wine 8's
-# X11 driver ends a process that shows and hides full-screen windows one after another with an X
-# error of its own making (BadWindow on X_UnmapWindow, which Xlib prints as it ends the process;
-# no Win32 call can make one). A run that ended that way, and only that way, runs once more.
+# fx_run NAME ARGS...: a runner that takes no input, started and waited for. A run that Wine's
+# X11 driver ended with its own X error (wine_x_fault in lib.sh), and only such a run, runs once
+# more; a scenario with input runs whole once more instead (finish in lib.sh).
 fx_run() {
   local rc=0
   fx_start "$@"
   wait "$FX_PID" || rc=$?
   FX_PID=""
-  if [ $rc -ne 0 ] && grep -q "X Error of failed request:  BadWindow" "$FX_OUT" &&
-     grep -q "(X_UnmapWindow)" "$FX_OUT"; then
+  if [ $rc -ne 0 ] && wine_x_fault "$FX_OUT"; then
     echo "info: Wine's X11 driver ended the runner with an X error of its own; once more. Its output:"
     cat "$FX_OUT"
     rc=0
