@@ -274,8 +274,8 @@ bool Answers(HWND hwnd) {
     return SendMessageTimeoutW(hwnd, WM_NULL, 0, 0, SMTO_ABORTIFHUNG, 1000, &ignored) != 0;
 }
 
-// Whether the window takes input: shown, enabled, in front, answering and fully painted.
-// What keeps the window from taking input, or "" when nothing does.
+// What keeps the window from taking input (shown, enabled, in front, answering and fully
+// painted), or "" when nothing does.
 const char* Unready(HWND hwnd) {
     if (!IsWindowVisible(hwnd)) return "hidden";
     if (!IsWindowEnabled(hwnd)) return "disabled";

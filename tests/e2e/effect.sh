@@ -48,34 +48,12 @@ fx_finish() {
   local rc=0
   wait "$FX_PID" || rc=$?
   FX_PID=""
-  fx_verdict "$rc"
-}
-fx_verdict() {  # fx_verdict EXIT-CODE
-  if [ "$1" -ne 0 ] || ! grep -q "effect_runner: PASS" "$FX_OUT"; then
-    fail "runner exit $1"
+  if [ $rc -ne 0 ] || ! grep -q "effect_runner: PASS" "$FX_OUT"; then
+    fail "runner exit $rc"
     cat "$FX_OUT"
     return 1
   fi
   ok "the runner's own checks held"
-}
-
-# fx_run NAME ARGS...: a runner that takes no input, started and waited for. A run that Wine's
-# X11 driver ended with its own X error (wine_x_fault in lib.sh), and only such a run, runs once
-# more; a scenario with input runs whole once more instead (finish in lib.sh).
-fx_run() {
-  local rc=0
-  fx_start "$@"
-  wait "$FX_PID" || rc=$?
-  FX_PID=""
-  if [ $rc -ne 0 ] && wine_x_fault "$FX_OUT"; then
-    echo "info: Wine's X11 driver ended the runner with an X error of its own; once more. Its output:"
-    cat "$FX_OUT"
-    rc=0
-    fx_start "$@"
-    wait "$FX_PID" || rc=$?
-    FX_PID=""
-  fi
-  fx_verdict "$rc"
 }
 
 # ---------------------------------------------------------------------------------------------
@@ -150,7 +128,8 @@ scenario_snapshot() {
 # process; each run starts from a new window object (preset 10 after 9 has no range left over).
 scenario_presets() {
   local out ef
-  fx_run presets --presets "$(seq -s, -1 22)" --stop-passes 400 --timeout-ms 30000
+  fx_start presets --presets "$(seq -s, -1 22)" --stop-passes 400 --timeout-ms 30000
+  fx_finish
   out=$(tr -d '\r' <"$FX_OUT")
   echo "$out"
 
@@ -216,7 +195,8 @@ scenario_input() {
 
   # Input that arrives while the window sets up waits for the first yield: one pass, then the end.
   for kind in char click; do
-    fx_run "queued-$kind" --presets 0,7,0 --queue-input "$kind" --timeout-ms 30000 || fail "queued $kind"
+    fx_start "queued-$kind" --presets 0,7,0 --queue-input "$kind" --timeout-ms 30000
+    fx_finish || fail "queued $kind"
     [ "$(grep -c 'returned passes=1 ' "$FX_OUT")" -eq 3 ] || fail "queued $kind: not exactly one pass per run"
   done
 
@@ -237,7 +217,8 @@ scenario_input() {
 # effect cleanly: DC released, window unloaded, the caller's show returns and the next run works.
 scenario_teardown() {
   local wide rc=0
-  fx_run twenty --presets 0 --runs 20 --stop-passes 300 --timeout-ms 30000
+  fx_start twenty --presets 0 --runs 20 --stop-passes 300 --timeout-ms 30000
+  fx_finish
   [ "$(grep -c 'returned passes=300 .*screen_dcs_in_loop=1 screen_dcs_after=0 stop=posted' "$FX_OUT")" -eq 20 ] ||
     fail "not 20 runs that held one screen DC and gave it back"
   grep -q "screen dcs taken=\([0-9]*\) released=\1 outstanding=0 bad_releases=0" "$FX_OUT" ||
